@@ -1,0 +1,1 @@
+// The package unit: what a host or design tool reads about the runtime package.
