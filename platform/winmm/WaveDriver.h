@@ -1,0 +1,43 @@
+// What the wave functions stand on: the devices that exist, where played sound goes and
+// where recorded sound comes from. The simulated exchange is the default driver.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MmRecords.h"
+
+namespace winmm {
+
+using Arguments = std::vector<std::pair<std::string, std::string>>;
+
+// Devices carry sound in one native format: 8 kHz, 16-bit, mono PCM.
+class WaveDriver {
+ public:
+  virtual ~WaveDriver() = default;
+
+  // Every wave and multimedia-file function passes through here with its arguments; the
+  // driver runs `act` or answers in its place (a failure it was told to produce).
+  virtual int64_t Intercept(const char *function, Arguments args,
+                            const std::function<int64_t()> &act) = 0;
+
+  // Device ids in ascending order.
+  virtual std::vector<UINT> OutputIds() = 0;
+  virtual std::vector<UINT> InputIds() = 0;
+
+  // Called on the device's thread as the output device finishes playing each stretch.
+  virtual void Played(UINT output_id, std::span<const int16_t> samples) = 0;
+  // Fills `samples` with what arrives at the input device next (silence when nothing does).
+  virtual void Capture(UINT input_id, std::span<int16_t> samples) = 0;
+};
+
+WaveDriver &DefaultWaveDriver();  // provided by the simulated exchange
+WaveDriver &CurrentWaveDriver();
+// Installs `driver` (nullptr restores the default) and returns the one it replaces.
+WaveDriver *SetWaveDriver(WaveDriver *driver);
+
+}  // namespace winmm

@@ -1,0 +1,101 @@
+#include "WaveMapper.h"
+
+#include <gtest/gtest.h>
+#include <mmsystem.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Fixtures.h"
+#include "Tone.h"
+
+namespace {
+
+struct SoxSound {
+  WAVEFORMATEX format{};
+  std::vector<char> data;
+};
+
+SoxSound Load(const std::string &name) {
+  SoxSound sound;
+  const HMMIO file = mmioOpenA(fixtures::Sox(name).c_str(), nullptr, MMIO_ALLOCBUF);
+  EXPECT_NE(file, 0u);
+  MMCKINFO riff{}, chunk{};
+  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+  EXPECT_EQ(mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
+  chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+  EXPECT_EQ(mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
+  mmioRead(file, reinterpret_cast<HPSTR>(&sound.format), std::min<LONG>(chunk.cksize, 18));
+  mmioAscend(file, &chunk, 0);
+  chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+  EXPECT_EQ(mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR);
+  sound.data.resize(chunk.cksize);
+  EXPECT_EQ(mmioRead(file, sound.data.data(), chunk.cksize), static_cast<LONG>(chunk.cksize));
+  mmioClose(file, 0);
+  return sound;
+}
+
+// Converts in uneven pieces, as a device sees a file cut into blocks.
+std::vector<int16_t> ConvertInPieces(const SoxSound &sound, size_t piece) {
+  winmm::FormatConverter converter(sound.format);
+  std::vector<int16_t> out;
+  for (size_t at = 0; at < sound.data.size(); at += piece) {
+    const size_t size = std::min(piece, sound.data.size() - at);
+    const auto samples = converter.Convert({sound.data.data() + at, size});
+    out.insert(out.end(), samples.begin(), samples.end());
+  }
+  const auto rest = converter.Flush();
+  out.insert(out.end(), rest.begin(), rest.end());
+  return out;
+}
+
+TEST(WaveMapper, ConvertsCommonPcmFormatsToEightKilohertzKeepingTheTone) {
+  const struct {
+    const char *file;
+    double frequency;
+    double seconds;
+  } cases[] = {{"tone1000_44100_stereo16.wav", 1000, 1},
+               {"tone1000_22050_mono8.wav", 1000, 1},
+               {"tone440_48000_stereo8.wav", 440, 1},
+               {"tone1000_16000_mono16.wav", 1000, 0.5},
+               {"tone1000_8000_mono16.wav", 1000, 1}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.file);
+    const auto sound = Load(c.file);
+    ASSERT_TRUE(winmm::IsConvertible(sound.format));
+    // 4097 bytes: pieces that split frames and samples.
+    const auto samples = ConvertInPieces(sound, 4097);
+    EXPECT_NEAR(static_cast<double>(samples.size()), 8000 * c.seconds, 8000 * c.seconds * 0.01);
+    // Away from the edges, where the rate converter settles.
+    const std::span<const int16_t> middle(samples.data() + 400, samples.size() - 800);
+    EXPECT_TRUE(tone::Dominant(middle, c.frequency));
+    EXPECT_GT(tone::Rms(middle), 3000) << "sox's full-scale sine keeps its level";
+  }
+}
+
+TEST(WaveMapper, KnowsWhichFormatsItCanConvert) {
+  EXPECT_TRUE(winmm::IsNativeFormat(winmm::NativeFormat()));
+  EXPECT_FALSE(winmm::IsConvertible(Load("tone1000_8000_alaw.wav").format)) << "not PCM";
+  EXPECT_FALSE(winmm::IsConvertible(Load("tone1000_96000_mono16.wav").format)) << "rate too high";
+  WAVEFORMATEX odd = winmm::NativeFormat();
+  odd.wBitsPerSample = 24;
+  EXPECT_FALSE(winmm::IsConvertible(odd));
+  odd = winmm::NativeFormat();
+  odd.nChannels = 6;
+  EXPECT_FALSE(winmm::IsConvertible(odd));
+  // The derived fields do not decide: a native record that states 8000 bytes a second and
+  // a block alignment of 1 is still the native format.
+  WAVEFORMATEX loose = winmm::NativeFormat();
+  loose.nAvgBytesPerSec = 8000;
+  loose.nBlockAlign = 1;
+  EXPECT_TRUE(winmm::IsNativeFormat(loose));
+}
+
+TEST(WaveMapper, NativeSoundPassesThroughUnchanged) {
+  const auto sound = Load("tone1000_8000_mono16.wav");
+  const auto samples = ConvertInPieces(sound, 333);
+  ASSERT_EQ(samples.size() * 2, sound.data.size());
+  EXPECT_EQ(std::memcmp(samples.data(), sound.data.data(), sound.data.size()), 0);
+}
+
+}  // namespace
