@@ -1,0 +1,30 @@
+// The roots of the class tree: TObject knows its class; TPersistent is what a form file
+// can describe (components and their sub-objects such as a font).
+#pragma once
+
+#include "AnsiString.h"
+
+class TMetaClass;
+template <class Class, class Parent>
+class TPublisher;
+
+class TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject &) = delete;
+  TObject &operator=(const TObject &) = delete;
+  virtual ~TObject() = default;
+
+  // Every class with published members overrides this with ClassOf<itself>().
+  virtual const TMetaClass &ClassType() const;
+  AnsiString ClassName() const;
+  bool InheritsFrom(const TMetaClass &ancestor) const;
+
+  static void Publish(TPublisher<TObject, void> &) {}
+};
+
+class TPersistent : public TObject {
+ public:
+  const TMetaClass &ClassType() const override;
+  static void Publish(TPublisher<TPersistent, TObject> &) {}
+};
