@@ -3,6 +3,11 @@
 
 #include "Clock.h"
 #include "Events.h"
+#include "Files.h"
+#include "Format.h"
 #include "Handles.h"
+#include "Memory.h"
+#include "MessageBox.h"
+#include "Module.h"
 #include "WinUser.h"
 #include "wintypes.h"

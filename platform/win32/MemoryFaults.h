@@ -1,0 +1,24 @@
+// Makes the memory allocators fail on purpose, so that every out-of-memory branch can be tested.
+// A failing allocation returns NULL with ERROR_NOT_ENOUGH_MEMORY, as an exhausted system does.
+#pragma once
+
+#include <cstddef>
+
+namespace win32 {
+
+// LocalAlloc; GlobalAlloc; HeapAlloc and HeapReAlloc.
+enum class Allocator { Local, Global, Heap };
+
+// The nth call of the allocator from now fails once (1 = the next call).
+void FailNthAllocation(Allocator allocator, unsigned nth);
+// Every call of the allocator asking for exactly this many bytes fails until cleared.
+void FailAllocationsOfSize(Allocator allocator, size_t bytes);
+// Removes every planned failure of every allocator.
+void ClearAllocationFaults();
+
+namespace detail {
+// Counts one call of the allocator; true when it must fail.
+bool AllocationShouldFail(Allocator allocator, size_t bytes);
+}  // namespace detail
+
+}  // namespace win32

@@ -1,0 +1,6 @@
+// The module instance handle of the package.
+#pragma once
+
+#include "wintypes.h"
+
+extern const HINSTANCE HInstance;
