@@ -20,6 +20,11 @@ class TObject {
   AnsiString ClassName() const;
   bool InheritsFrom(const TMetaClass &ancestor) const;
 
+  // The message dispatcher: a class with handlers of its own overrides Dispatch; a message
+  // that none of them takes ends in DefaultHandler, which ignores it.
+  virtual void Dispatch(void *Message) { DefaultHandler(Message); }
+  virtual void DefaultHandler(void *) {}
+
   static void Publish(TPublisher<TObject, void> &) {}
 };
 
