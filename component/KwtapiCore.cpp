@@ -1,0 +1,63 @@
+// The component object: construction, what it publishes, release, and its registration.
+#include "component/Kwtapi.h"
+#include "component/TapiRecord.h"
+
+TkwTAPI::TkwTAPI(TComponent *Owner)
+    : TComponent(Owner),
+      DebugLogFile(),
+      pLineDevCaps(nullptr),
+      pLineAddressCaps(nullptr),
+      hLineApp(0),
+      hLineApp2(0),
+      hLine(0),
+      hLine2(0),
+      dwAPIVersion(0x00020000),
+      AppTitle(),
+      ExtensionID{},
+      ExtensionID2{},
+      Privileges(6),
+      MediaModes(4),
+      pLastCallInfo(nullptr),
+      hStopEvent(0),
+      hStopEvent2(0) {}
+
+// Minimal until the line device can be closed: the owned records go back to the heap, and
+// the holders delete the thread objects, the sound thread first.
+TkwTAPI::~TkwTAPI() {
+  pSoundThread.reset();
+  pMsgThread2.reset();
+  pMsgThread.reset();
+  FreeTapiRecord(pLastCallInfo);
+  FreeTapiRecord(pLineAddressCaps);
+  FreeTapiRecord(pLineDevCaps);
+}
+
+void TkwTAPI::Publish(TPublisher<TkwTAPI, TComponent> &p) {
+  p.Event("OnTapiError", &TkwTAPI::OnTapiError);
+  p.Event("OnCallerIDEvent", &TkwTAPI::OnCallerIDEvent);
+  p.Event("OnCalledPartyIDEvent", &TkwTAPI::OnCalledPartyIDEvent);
+  p.Event("OnCallConnectedEvent", &TkwTAPI::OnCallConnectedEvent);
+  p.Event("OnCallDisconnectedEvent", &TkwTAPI::OnCallDisconnectedEvent);
+  p.Event("OnCallRingEvent", &TkwTAPI::OnCallRingEvent);
+  p.Event("OnCallInfoEvent", &TkwTAPI::OnCallInfoEvent);
+  p.Event("OnCallLineReplyEvent", &TkwTAPI::OnCallLineReplyEvent);
+  p.Event("OnCallOfferingEvent", &TkwTAPI::OnCallOfferingEvent);
+  p.Property("Privileges", &TkwTAPI::Privileges, 6);
+  p.Property("MediaModes", &TkwTAPI::MediaModes, 4);
+  p.ReadOnly("AutomatedVoiceAllowed", &TkwTAPI::CheckAllowedAutomatedVoice, false);
+  p.ReadOnly(
+      "TAPIVersionString", [](TkwTAPI &c) { return c.TAPIVersionString.Value(); }, AnsiString());
+  p.ReadOnly("OpenDeviceID", [](TkwTAPI &c) { return c.OpenDeviceID.Value(); });
+  p.ReadOnly("TAPIDevicesDetected", [](TkwTAPI &c) { return c.TAPIDevicesDetected.Value(); });
+  p.Property("DebugLogFile", &TkwTAPI::DebugLogFile, AnsiString());
+  p.Property("AppTitle", &TkwTAPI::AppTitle, AnsiString());
+}
+
+// Asked also while no device is open, by the host or a design tool.
+bool TkwTAPI::CheckAllowedAutomatedVoice() {
+  return pLineDevCaps != nullptr && (pLineDevCaps->dwMediaModes & LINEMEDIAMODE_AUTOMATEDVOICE);
+}
+
+void Kwtapi::Register() {
+  RegisterComponents("Quennit Software", {&ClassOf<TkwTAPI>()});
+}

@@ -1,0 +1,71 @@
+#include "tests/component/TestSupport.h"
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include <stdlib.h>
+
+namespace component_test {
+
+namespace {
+
+std::mutex notices_mutex;
+std::vector<TNotice> notices;
+
+}  // namespace
+
+TNoticeCapture::TNoticeCapture() {
+  {
+    std::lock_guard<std::mutex> lock(notices_mutex);
+    notices.clear();
+  }
+  previous_ =
+      win32::SetNoticeHandler([](const std::string &caption, const std::string &text, UINT style) {
+        std::lock_guard<std::mutex> lock(notices_mutex);
+        notices.push_back({caption, text, style});
+      });
+}
+
+TNoticeCapture::~TNoticeCapture() {
+  win32::SetNoticeHandler(previous_);
+}
+
+std::vector<TNotice> TNoticeCapture::Notices() const {
+  std::lock_guard<std::mutex> lock(notices_mutex);
+  return notices;
+}
+
+TFastClock::TFastClock() : previous_(win32::TimeScale()) {
+  win32::SetTimeScale(1000.0);
+}
+TFastClock::~TFastClock() {
+  win32::SetTimeScale(previous_);
+}
+
+TFixedNow::TFixedNow()
+    : previous_(SetNowFunction(
+          [] { return TDateTime(EncodeDate(2002, 5, 17) + EncodeTime(14, 3, 9, 0)); })) {}
+TFixedNow::~TFixedNow() {
+  SetNowFunction(previous_);
+}
+
+TScratchFolder::TScratchFolder() {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "corvax-component-XXXXXX").string();
+  path_ = mkdtemp(pattern.data());
+}
+
+TScratchFolder::~TScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+}  // namespace component_test

@@ -1,0 +1,67 @@
+// What the component's tests share: captured message boxes, a fast clock, a fixed wall
+// clock, a scratch folder and a fresh simulated exchange.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <vcl.h>
+#include <windows.h>
+
+#include "platform/win32/MemoryFaults.h"
+#include "platform/win32/Notice.h"
+
+namespace component_test {
+
+struct TNotice {
+  std::string caption;
+  std::string text;
+  UINT style;
+};
+
+// Collects every message box while it lives, instead of writing them to standard error.
+class TNoticeCapture {
+ public:
+  TNoticeCapture();
+  ~TNoticeCapture();
+  std::vector<TNotice> Notices() const;
+
+ private:
+  win32::NoticeHandler previous_;
+};
+
+// Runs Sleep and timed waits a thousand times faster while it lives.
+class TFastClock {
+ public:
+  TFastClock();
+  ~TFastClock();
+
+ private:
+  double previous_;
+};
+
+// Now() reads 17 May 2002, 14:03:09 while it lives.
+class TFixedNow {
+ public:
+  TFixedNow();
+  ~TFixedNow();
+
+ private:
+  TNowFunction previous_;
+};
+
+// A folder of its own, removed with everything in it at the end.
+class TScratchFolder {
+ public:
+  TScratchFolder();
+  ~TScratchFolder();
+  std::filesystem::path Path(const std::string &name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path &path);
+
+}  // namespace component_test
