@@ -5,3 +5,4 @@
 #include "LineConstants.h"
 #include "LineErrors.h"
 #include "LineRecords.h"
+#include "LineFunctions.h"

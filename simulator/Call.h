@@ -1,0 +1,57 @@
+// A call on the simulated exchange, and the identification of its parties.
+#pragma once
+
+#include <string>
+
+#include "platform/tapi32/LineConstants.h"
+#include "platform/tapi32/LineRecords.h"
+
+namespace sim {
+
+// The exchange's own number for a call; each application sees it through its own HCALL.
+using CallId = DWORD;
+
+struct PartyId {
+  std::string name = {};
+  std::string number = {};
+  // LINECALLPARTYID_ flags. 0 derives them: NAME and ADDRESS for what is given, else UNKNOWN.
+  DWORD flags = 0;
+  // Whether the sizes in LINECALLINFO count a terminating NUL, as TAPI's strings do.
+  bool countsNul = true;
+
+  DWORD Flags() const;
+};
+
+// What the far end offers with a new incoming call.
+struct IncomingCall {
+  PartyId caller = {};
+  PartyId called = {};
+  DWORD mediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;
+  std::string appName = {};
+  std::string calledParty = {};
+  std::string comment = {};
+};
+
+struct Call {
+  CallId id = 0;
+  DWORD deviceId = 0;
+  DWORD state = LINECALLSTATE_IDLE;
+  DWORD stateMode = 0;
+  DWORD origin = LINECALLORIGIN_INBOUND;
+  DWORD mediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;
+  DWORD bearerMode = LINEBEARERMODE_VOICE;
+  DWORD rate = 0;
+  DWORD callParamFlags = 0;
+  DWORD countryCode = 0;
+  PartyId caller = {};
+  PartyId called = {};
+  std::string appName = {};
+  std::string calledParty = {};
+  std::string comment = {};
+  SYSTEMTIME stateEntryTime = {};
+
+  // Moves to `newState` now (UTC wall time, as LINECALLSTATUS reports it).
+  void EnterState(DWORD newState, DWORD mode);
+};
+
+}  // namespace sim

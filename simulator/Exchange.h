@@ -1,0 +1,243 @@
+// The simulated exchange: the library's default telephony service provider, with line devices,
+// line-application instances, calls and far-end parties all in process, and the control API a
+// scenario is written with:
+//
+//   sim::Exchange &exchange = sim::TheExchange();
+//   exchange.Reset();                                   // one default line device
+//   exchange.Line(0).Name("Office").CallInfoExtraBytes(2000);
+//   sim::CallId call = exchange.OfferCall(0, {.caller = {"Alice", "5551234"}});
+//   exchange.Ring(0, 1);
+//   ... the application answers with lineAnswer ...
+//   exchange.HangUp(call);                              // DISCONNECTED, then IDLE
+//
+// Every TAPI operation passes sim::Perform (fault plan, journal). Nothing here sleeps: far-end
+// actions and request completions happen when the test or host asks for them. Thread-safe.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/tapi32/TapiProvider.h"
+#include "platform/tapi32/tapi.h"
+#include "simulator/Call.h"
+#include "simulator/CallRecords.h"
+#include "simulator/FaultPlan.h"
+#include "simulator/LineDevice.h"
+#include "simulator/LineSetup.h"
+
+namespace sim {
+
+struct GeneratedTone {
+  CallId call = 0;
+  HCALL hCall = 0;
+  DWORD toneMode = 0;
+  DWORD duration = 0;
+};
+
+struct AssistedRequest {
+  std::string destAddress;
+  std::string appName;
+  std::string calledParty;
+  std::string comment;
+};
+
+class Exchange : public TapiProvider {
+ public:
+  static constexpr DWORD kDefaultTapiVersion = 0x00020002;
+
+  Exchange();
+
+  // --- Configuration ---------------------------------------------------------------------
+  // Back to a fresh exchange with `lineCount` default line devices: every line-application
+  // instance, call, pending request, fault and journal entry is dropped.
+  void Reset(DWORD lineCount = 1);
+  DWORD LineCount() const;
+  LineSetup AddLine();
+  // Changes an existing device; ids count from 0 as TAPI numbers line devices.
+  LineSetup Line(DWORD deviceId);
+  // The version lineInitializeExA reports and the highest any negotiation reaches.
+  void SetTapiVersion(DWORD version);
+  // Without a request recipient, tapiRequestMakeCallA answers TAPIERR_NOREQUESTRECIPIENT.
+  void SetRequestRecipient(bool present);
+
+  // --- The far end -----------------------------------------------------------------------
+  // A new inbound call on the device: the owner application (the first line opened with owner
+  // privilege for the call's media mode) and every monitoring line get a call handle,
+  // LINE_APPNEWCALL (API 2.0 and later) and LINE_CALLSTATE OFFERING with their privilege.
+  CallId OfferCall(DWORD deviceId, IncomingCall call = {});
+  // One LINE_LINEDEVSTATE RINGING with this ring count, to lines that enabled it.
+  void Ring(DWORD deviceId, DWORD ringCount);
+  // Each of the following returns false, and does nothing, for a call that is unknown or in
+  // a state that does not allow it.
+  // New identification, announced by LINE_CALLINFO with CALLERID or CALLEDID.
+  bool SetCallerId(CallId call, PartyId caller);
+  bool SetCalledId(CallId call, PartyId called);
+  // The called party answers an outgoing call: CONNECTED.
+  bool Answer(CallId call);
+  // The called party is busy: BUSY.
+  bool Busy(CallId call);
+  // The far end hangs up: DISCONNECTED (normal), then IDLE.
+  bool HangUp(CallId call);
+
+  // --- Asynchronous requests -------------------------------------------------------------
+  // While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id; they
+  // complete, with LINE_REPLY and their effect, in CompleteRequests().
+  void DeferReplies(bool defer);
+  // Completes every pending request in order; returns how many there were.
+  size_t CompleteRequests();
+  // Makes requests complete with an error in their LINE_REPLY (operation names as in the
+  // journal, e.g. "lineAnswer"); the request's effect does not happen.
+  FaultPlan &ReplyFaults();
+
+  // --- Observation -----------------------------------------------------------------------
+  // The latest call on the device (0 when none), and the latest that is not idle.
+  CallId LatestCall(DWORD deviceId) const;
+  std::optional<CallId> ActiveCall(DWORD deviceId) const;
+  DWORD CallState(CallId call) const;
+  std::vector<GeneratedTone> GeneratedTones() const;
+  std::vector<AssistedRequest> AssistedRequests() const;
+  size_t OpenLineCount(DWORD deviceId) const;
+  // Resources applications hold: instances not shut down, call handles not deallocated.
+  size_t ApplicationCount() const;
+  size_t CallHandleCount() const;
+  // The wave devices of a line, and every wave device id that some line has.
+  std::optional<UINT> WaveOutId(DWORD deviceId) const;
+  std::optional<UINT> WaveInId(DWORD deviceId) const;
+  std::vector<UINT> WaveOutIds() const;
+  std::vector<UINT> WaveInIds() const;
+
+  // --- The provider side (the TAPI line functions land here) ------------------------------
+  LONG LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
+                        LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                        LPLINEINITIALIZEEXPARAMS lpParams) override;
+  LONG LineShutdown(HLINEAPP hLineApp) override;
+  LONG LineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
+                               DWORD dwAPIHighVersion, LPDWORD lpdwAPIVersion,
+                               LPLINEEXTENSIONID lpExtensionID) override;
+  LONG LineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                      LPLINEDEVCAPS lpLineDevCaps) override;
+  LONG LineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
+                          DWORD dwAPIVersion, DWORD dwExtVersion,
+                          LPLINEADDRESSCAPS lpAddressCaps) override;
+  LONG LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
+                DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges,
+                DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) override;
+  LONG LineClose(HLINE hLine) override;
+  LONG LineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) override;
+  LONG LineGetMessage(HLINEAPP hLineApp, LPLINEMESSAGE lpMessage, DWORD dwTimeout) override;
+  LONG LineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
+                    const LINECALLPARAMS *lpCallParams) override;
+  LONG TapiRequestMakeCall(LPCSTR lpszDestAddress, LPCSTR lpszAppName, LPCSTR lpszCalledParty,
+                           LPCSTR lpszComment) override;
+  LONG LineAnswer(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+  LONG LineDrop(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+  LONG LineDeallocateCall(HCALL hCall) override;
+  LONG LineGetCallInfo(HCALL hCall, LPLINECALLINFO lpCallInfo) override;
+  LONG LineGetCallStatus(HCALL hCall, LPLINECALLSTATUS lpCallStatus) override;
+  LONG LineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect,
+                 LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
+  LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
+                        const LINEGENERATETONE *lpTones) override;
+
+ private:
+  friend class LineSetup;
+
+  struct Application {
+    HANDLE event = 0;
+    std::deque<LINEMESSAGE> queue;
+    std::string friendlyName;
+  };
+  struct OpenLine {
+    HLINEAPP app = 0;
+    DWORD deviceId = 0;
+    DWORD apiVersion = 0;
+    DWORD callbackInstance = 0;
+    DWORD privileges = 0;
+    DWORD mediaModes = 0;
+    DWORD lineStates = 0;
+    DWORD addressStates = 0;
+  };
+  struct CallHandle {
+    CallId call = 0;
+    HLINE line = 0;
+    DWORD privilege = 0;
+    // A handle the application did not ask for learns its privilege from its first
+    // LINE_CALLSTATE (dwParam3).
+    bool privilegeTold = true;
+  };
+  struct Request {
+    DWORD id = 0;
+    HLINE line = 0;
+    std::string operation;
+    // Checked when the request completes: 0, or the error its LINE_REPLY carries.
+    std::function<LONG()> validate;
+    std::function<void()> apply;
+  };
+
+  using Lock = std::unique_lock<std::mutex>;
+
+  void Configure(DWORD deviceId, const std::function<void(LineDevice &)> &change);
+  void DropEverything();
+  DWORD NewHandle();
+
+  Application *FindApp(HLINEAPP app);
+  OpenLine *FindLine(HLINE line);
+  CallHandle *FindHandle(HCALL call);
+  Call *FindCall(CallId call);
+  bool DeviceExists(DWORD deviceId) const;
+  DWORD NegotiableHigh(const LineDevice &device, DWORD high) const;
+  bool Supports(const LineDevice &device, DWORD version) const;
+
+  void Post(HLINEAPP app, const LINEMESSAGE &message);
+  void PostToLine(HLINE line, DWORD messageId, DWORD device, DWORD param1, DWORD param2,
+                  DWORD param3);
+  HCALL GrantHandle(CallId call, HLINE line, DWORD privilege, bool unasked);
+  void GrantToMonitors(Call &call, HLINE except);
+  void ChangeState(Call &call, DWORD state, DWORD mode);
+  void AnnounceCallInfo(const Call &call, DWORD infoStates);
+  std::vector<HCALL> HandlesOf(CallId call) const;
+  bool HasOwner(CallId call) const;
+  void ReleaseHandlesOf(HLINE line);
+  void CloseLine(HLINE line);
+  Call &NewCall(DWORD deviceId);
+  bool DeviceBusy(DWORD deviceId) const;
+  CallView ViewOf(const CallHandle &handle);
+
+  LONG Accept(Request request);
+  void Complete(Request &request);
+
+  LONG OpenChecked(HLINEAPP app, DWORD deviceId, LPHLINE lphLine, DWORD apiVersion,
+                   DWORD extVersion, DWORD callbackInstance, DWORD privileges, DWORD mediaModes);
+  LONG MakeCallChecked(HLINE line, LPHCALL lphCall, LPCSTR destAddress, DWORD countryCode,
+                       const LINECALLPARAMS *params);
+  void StartOutgoingCall(HLINE line, LPHCALL lphCall, const Call &setup);
+  LONG DeviceIdOf(const OpenLine &line, const Call *call, const std::string &deviceClass,
+                  LPVARSTRING deviceId);
+
+  mutable std::mutex mutex_;
+  std::vector<LineDevice> devices_;
+  std::map<HLINEAPP, Application> apps_;
+  std::map<HLINE, OpenLine> lines_;
+  std::map<CallId, Call> calls_;
+  std::map<HCALL, CallHandle> handles_;
+  std::deque<Request> pending_;
+  std::vector<GeneratedTone> tones_;
+  std::vector<AssistedRequest> assisted_;
+  FaultPlan replyFaults_;
+  DWORD tapiVersion_ = kDefaultTapiVersion;
+  bool requestRecipient_ = true;
+  bool deferReplies_ = false;
+  // Handle values, call ids and request ids only grow, across Reset too, so a stale value
+  // from an earlier scenario never names something new.
+  DWORD nextHandle_ = 0x10000;
+  DWORD nextRequest_ = 1;
+};
+
+// The process-wide exchange; the line functions reach it unless another provider is set.
+Exchange &TheExchange();
+
+}  // namespace sim
