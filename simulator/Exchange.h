@@ -76,6 +76,8 @@ class Exchange : public TapiProvider {
   // New identification, announced by LINE_CALLINFO with CALLERID or CALLEDID.
   bool SetCallerId(CallId call, PartyId caller);
   bool SetCalledId(CallId call, PartyId called);
+  // A LINE_CALLINFO with any LINECALLINFOSTATE_ bits, e.g. CALLERID | CALLID.
+  bool ReportCallInfo(CallId call, DWORD infoStates);
   // The called party answers an outgoing call: CONNECTED.
   bool Answer(CallId call);
   // The called party is busy: BUSY.

@@ -70,6 +70,14 @@ bool Exchange::SetCalledId(CallId id, PartyId called) {
   return true;
 }
 
+bool Exchange::ReportCallInfo(CallId id, DWORD infoStates) {
+  Lock lock(mutex_);
+  const Call *call = FindCall(id);
+  if (call == nullptr) return false;
+  AnnounceCallInfo(*call, infoStates);
+  return true;
+}
+
 bool Exchange::Answer(CallId id) {
   Lock lock(mutex_);
   Call *call = FindCall(id);

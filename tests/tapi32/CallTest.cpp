@@ -260,6 +260,11 @@ TEST_F(CallTest, IdentificationFlagsAndSizesAsTheFarEndSetsThem) {
 
   exchange.SetCalledId(offered, {"Reception", "100"});
   EXPECT_TRUE(Is(Drain(app).back(), LINE_CALLINFO, LINECALLINFOSTATE_CALLEDID));
+  EXPECT_TRUE(
+      exchange.ReportCallInfo(offered, LINECALLINFOSTATE_CALLERID | LINECALLINFOSTATE_CALLID));
+  EXPECT_TRUE(
+      Is(Drain(app).back(), LINE_CALLINFO, LINECALLINFOSTATE_CALLERID | LINECALLINFOSTATE_CALLID));
+  EXPECT_FALSE(exchange.ReportCallInfo(offered + 12345, LINECALLINFOSTATE_OTHER));
 }
 
 TEST_F(CallTest, CallStatusReportsStatePrivilegeAndFeatures) {
