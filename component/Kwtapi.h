@@ -51,7 +51,7 @@ class TkwTAPI : public TComponent {
   int GetTAPIDevice(unsigned int uiDeviceCount);
   bool ProcessMessage(MSG &msg);
   void ProcessMessages();
-  void Dispatch(void *message);
+  void Dispatch(void *message) override;
   void DispatchCallEvent(LINEMESSAGE *cbData);
   bool MakeACall(AnsiString asCalledParty, AnsiString asDestAddress, int iCountryCode,
                  bool bBlockID, int iAssisted, DWORD *pdwSpare);
