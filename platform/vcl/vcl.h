@@ -8,6 +8,7 @@
 #include "Component.h"
 #include "Controls.h"
 #include "DateTime.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "Files.h"
 #include "FormReader.h"
