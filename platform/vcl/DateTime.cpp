@@ -1,5 +1,6 @@
 #include "DateTime.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <ctime>

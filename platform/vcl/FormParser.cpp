@@ -71,8 +71,7 @@ class TFormLexer {
     uint64_t magnitude = 0;
     const char *begin = text_.data() + at_;
     auto [end, error] = std::from_chars(begin, text_.data() + text_.size(), magnitude, base);
-    if (error != std::errc() || end == begin || magnitude > (uint64_t{1} << 32))
-      Fail("number expected");
+    if (error != std::errc() || end == begin || magnitude > UINT32_MAX) Fail("number expected");
     at_ += static_cast<size_t>(end - begin);
     const int64_t value = static_cast<int64_t>(magnitude);
     return negative ? -value : value;

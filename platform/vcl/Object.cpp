@@ -1,5 +1,10 @@
 #include "Object.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+
 #include "Publisher.h"
 
 const TMetaClass &TObject::ClassType() const {

@@ -18,9 +18,6 @@
 // when its value differs. Read-only properties are never written.
 #pragma once
 
-#include <cxxabi.h>
-
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <typeinfo>
