@@ -20,10 +20,6 @@ std::string FourccText(FOURCC code) {
   return std::string(reinterpret_cast<char *>(&code), 4);
 }
 
-MMRESULT Intercepted(const char *function, Arguments args, const std::function<int64_t()> &act) {
-  return static_cast<MMRESULT>(CurrentWaveDriver().Intercept(function, std::move(args), act));
-}
-
 bool SupportedOpenFlags(DWORD flags) {
   // Reading is all the system asks of multimedia files.
   return (flags & ~(MMIO_ALLOCBUF | MMIO_SHAREMODE)) == MMIO_READ;

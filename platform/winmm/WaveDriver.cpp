@@ -22,4 +22,8 @@ WaveDriver *SetWaveDriver(WaveDriver *driver) {
   return previous ? previous : &DefaultWaveDriver();
 }
 
+MMRESULT Intercepted(const char *function, Arguments args, const std::function<int64_t()> &act) {
+  return static_cast<MMRESULT>(CurrentWaveDriver().Intercept(function, std::move(args), act));
+}
+
 }  // namespace winmm

@@ -40,4 +40,7 @@ WaveDriver &CurrentWaveDriver();
 // Installs `driver` (nullptr restores the default) and returns the one it replaces.
 WaveDriver *SetWaveDriver(WaveDriver *driver);
 
+// Runs one multimedia function through the current driver; its result as the function's.
+MMRESULT Intercepted(const char *function, Arguments args, const std::function<int64_t()> &act);
+
 }  // namespace winmm

@@ -1,0 +1,95 @@
+// The wave output functions: handles over the output devices of the current driver.
+#include "HandleTable.h"
+#include "WaveApi.h"
+#include "WaveArguments.h"
+#include "WaveHeaders.h"
+#include "WaveOpen.h"
+#include "WaveOutDevice.h"
+
+namespace winmm {
+namespace {
+
+HandleTable<WaveOutDevice> &OpenOutputs() {
+  static HandleTable<WaveOutDevice> outputs;
+  return outputs;
+}
+
+DeviceClaims &OutputClaims() {
+  static DeviceClaims claims;
+  return claims;
+}
+
+MMRESULT OpenOutput(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
+                    DWORD fdwOpen) {
+  const bool query = (fdwOpen & WAVE_FORMAT_QUERY) != 0;
+  if (!query && phwo == nullptr) return MMSYSERR_INVALPARAM;
+  WaveDriver &driver = CurrentWaveDriver();
+  const auto decision = DecideOpen({uDeviceID, pwfx, fdwOpen}, driver.OutputIds(), true);
+  if (decision.result != MMSYSERR_NOERROR || query) return decision.result;
+  if (!OutputClaims().Claim(decision.device)) return MMSYSERR_ALLOCATED;
+  const WaveCallback callback(fdwOpen, dwCallback);
+  auto device = std::make_shared<WaveOutDevice>(driver, decision.device, *pwfx, callback);
+  *phwo = OpenOutputs().Add(device);
+  device->Start(*phwo);
+  callback.Notify(MM_WOM_OPEN, *phwo);
+  return MMSYSERR_NOERROR;
+}
+
+// Runs `act` on the open device, or answers MMSYSERR_INVALHANDLE.
+template <class Act>
+int64_t WithOutput(HWAVEOUT hwo, Act act) {
+  const auto device = OpenOutputs().Find(hwo);
+  return device ? act(*device) : MMSYSERR_INVALHANDLE;
+}
+
+}  // namespace
+}  // namespace winmm
+
+using namespace winmm;
+
+MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
+                     DWORD_PTR /*dwInstance: only function callbacks receive it*/, DWORD fdwOpen) {
+  return Intercepted(
+      "waveOutOpen", OpenArguments(uDeviceID, pwfx, dwCallback, fdwOpen),
+      [&]() -> int64_t { return OpenOutput(phwo, uDeviceID, pwfx, dwCallback, fdwOpen); });
+}
+
+MMRESULT waveOutClose(HWAVEOUT hwo) {
+  return Intercepted("waveOutClose", HandleArguments(hwo), [&]() -> int64_t {
+    return WithOutput(hwo, [&](WaveOutDevice &device) -> int64_t {
+      if (device.Playing()) return WAVERR_STILLPLAYING;
+      OpenOutputs().Remove(hwo);
+      OutputClaims().Release(device.Id());
+      device.Close();
+      return MMSYSERR_NOERROR;
+    });
+  });
+}
+
+MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  return Intercepted("waveOutPrepareHeader", HeaderArguments(hwo, pwh), [&]() -> int64_t {
+    return WithOutput(hwo, [&](WaveOutDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
+  });
+}
+
+MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  return Intercepted("waveOutUnprepareHeader", HeaderArguments(hwo, pwh), [&]() -> int64_t {
+    return WithOutput(hwo, [&](WaveOutDevice &) -> int64_t { return UnprepareHeader(pwh, cbwh); });
+  });
+}
+
+MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  return Intercepted("waveOutWrite", HeaderArguments(hwo, pwh), [&]() -> int64_t {
+    return WithOutput(hwo,
+                      [&](WaveOutDevice &device) -> int64_t { return device.Write(pwh, cbwh); });
+  });
+}
+
+MMRESULT waveOutReset(HWAVEOUT hwo) {
+  return Intercepted("waveOutReset", HandleArguments(hwo), [&]() -> int64_t {
+    return WithOutput(hwo, [](WaveOutDevice &device) -> int64_t {
+      device.Reset();
+      return MMSYSERR_NOERROR;
+    });
+  });
+}

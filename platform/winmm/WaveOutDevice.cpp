@@ -1,0 +1,108 @@
+#include "WaveOutDevice.h"
+
+#include <algorithm>
+
+#include "Clock.h"
+#include "WaveHeaders.h"
+
+namespace winmm {
+
+WaveOutDevice::WaveOutDevice(WaveDriver &driver, UINT id, const WAVEFORMATEX &format,
+                             WaveCallback callback)
+    : driver_(driver), id_(id), format_(format), callback_(callback), converter_(format) {}
+
+WaveOutDevice::~WaveOutDevice() {
+  StopWorker();
+}
+
+void WaveOutDevice::Close() {
+  StopWorker();
+  callback_.Notify(MM_WOM_CLOSE, handle_);
+}
+
+void WaveOutDevice::StopWorker() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+void WaveOutDevice::Start(DWORD handle) {
+  handle_ = handle;
+  worker_ = std::thread([this] { Run(); });
+}
+
+MMRESULT WaveOutDevice::Write(WAVEHDR *header, UINT size) {
+  {
+    std::lock_guard lock(mutex_);
+    if (const MMRESULT refused = QueueHeader(header, size)) return refused;
+    queue_.push_back(header);
+  }
+  changed_.notify_all();
+  return MMSYSERR_NOERROR;
+}
+
+void WaveOutDevice::Reset() {
+  std::lock_guard lock(mutex_);
+  if (!queue_.empty() && head_start_ >= 0) {
+    // The head buffer was cut off: what of it had sounded was played.
+    const double elapsed = win32::VirtualNow() - head_start_;
+    const auto sounded =
+        static_cast<size_t>(std::max(0.0, elapsed) * BytesPerSecond(format_) / 1000);
+    Finish(std::min<size_t>(sounded, queue_.front()->dwBufferLength));
+  }
+  while (!queue_.empty()) Finish(0);
+  Pause();
+  changed_.notify_all();
+}
+
+bool WaveOutDevice::Playing() {
+  std::lock_guard lock(mutex_);
+  return !queue_.empty();
+}
+
+void WaveOutDevice::Run() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    if (queue_.empty()) {
+      changed_.wait(lock);
+      continue;
+    }
+    // A wake-up before the end (a new buffer, a reset, a stop) looks again.
+    if (!win32::WaitUntil(changed_, lock, HeadEnd())) {
+      if (!queue_.empty() && win32::VirtualNow() >= HeadEnd()) {
+        played_until_ = HeadEnd();
+        Finish(queue_.front()->dwBufferLength);
+        if (queue_.empty()) Pause();
+      }
+    }
+  }
+}
+
+double WaveOutDevice::HeadEnd() {
+  if (head_start_ < 0) {
+    // Buffers follow each other without a gap; after a pause the device starts afresh.
+    head_start_ = played_until_ >= 0 ? played_until_ : win32::VirtualNow();
+  }
+  const double length = queue_.front()->dwBufferLength;
+  return head_start_ + length * 1000 / BytesPerSecond(format_);
+}
+
+void WaveOutDevice::Pause() {
+  played_until_ = -1;
+  // The sound stops here, so the rate converter gives up what it holds back.
+  driver_.Played(id_, converter_.Flush());
+}
+
+void WaveOutDevice::Finish(size_t played_bytes) {
+  WAVEHDR *header = queue_.front();
+  queue_.pop_front();
+  head_start_ = -1;
+  driver_.Played(id_, converter_.Convert({header->lpData, played_bytes}));
+  ReturnHeader(header);
+  callback_.Notify(MM_WOM_DONE, handle_, header);
+}
+
+}  // namespace winmm
