@@ -46,6 +46,7 @@ MMRESULT WaveInDevice::AddBuffer(WAVEHDR *header, UINT size) {
     if (const MMRESULT refused = QueueHeader(header, size)) return refused;
     header->dwBytesRecorded = 0;
     queue_.push_back(header);
+    BeginHead();
   }
   changed_.notify_all();
   return MMSYSERR_NOERROR;
@@ -55,6 +56,7 @@ void WaveInDevice::Record() {
   {
     std::lock_guard lock(mutex_);
     recording_ = true;
+    BeginHead();
   }
   changed_.notify_all();
 }
@@ -85,19 +87,23 @@ void WaveInDevice::Run() {
       continue;
     }
     // A wake-up before the end (a new buffer, a reset, a stop) looks again.
-    if (!win32::WaitUntil(changed_, lock, HeadEnd())) {
-      if (recording_ && !queue_.empty() && win32::VirtualNow() >= HeadEnd()) {
-        recorded_until_ = HeadEnd();
-        Fill(queue_.front()->dwBufferLength);
-        // With no buffer waiting the sound goes unrecorded; the next buffer starts afresh.
-        if (queue_.empty()) recorded_until_ = -1;
-      }
+    if (!win32::WaitUntil(changed_, lock, HeadEnd()) && recording_ && !queue_.empty() &&
+        win32::VirtualNow() >= HeadEnd()) {
+      recorded_until_ = HeadEnd();
+      Fill(queue_.front()->dwBufferLength);
+      // With no buffer waiting the sound goes unrecorded; the next buffer starts afresh.
+      if (queue_.empty()) recorded_until_ = -1;
+      BeginHead();
     }
   }
 }
 
+void WaveInDevice::BeginHead() {
+  if (!recording_ || queue_.empty() || head_start_ >= 0) return;
+  head_start_ = recorded_until_ >= 0 ? recorded_until_ : win32::VirtualNow();
+}
+
 double WaveInDevice::HeadEnd() {
-  if (head_start_ < 0) head_start_ = recorded_until_ >= 0 ? recorded_until_ : win32::VirtualNow();
   return head_start_ + queue_.front()->dwBufferLength / kNativeBytesPerMillisecond;
 }
 

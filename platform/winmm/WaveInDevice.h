@@ -36,6 +36,9 @@ class WaveInDevice {
  private:
   void StopWorker();
   void Run();
+  // Puts the head buffer on the clock once it can fill: it follows the previous buffer
+  // without a gap, or starts now.
+  void BeginHead();
   double HeadEnd();
   void Fill(size_t bytes);
 

@@ -39,6 +39,7 @@ MMRESULT WaveOutDevice::Write(WAVEHDR *header, UINT size) {
     std::lock_guard lock(mutex_);
     if (const MMRESULT refused = QueueHeader(header, size)) return refused;
     queue_.push_back(header);
+    BeginHead();
   }
   changed_.notify_all();
   return MMSYSERR_NOERROR;
@@ -71,21 +72,22 @@ void WaveOutDevice::Run() {
       continue;
     }
     // A wake-up before the end (a new buffer, a reset, a stop) looks again.
-    if (!win32::WaitUntil(changed_, lock, HeadEnd())) {
-      if (!queue_.empty() && win32::VirtualNow() >= HeadEnd()) {
-        played_until_ = HeadEnd();
-        Finish(queue_.front()->dwBufferLength);
-        if (queue_.empty()) Pause();
-      }
+    if (!win32::WaitUntil(changed_, lock, HeadEnd()) && !queue_.empty() &&
+        win32::VirtualNow() >= HeadEnd()) {
+      played_until_ = HeadEnd();
+      Finish(queue_.front()->dwBufferLength);
+      if (queue_.empty()) Pause();
+      BeginHead();
     }
   }
 }
 
+void WaveOutDevice::BeginHead() {
+  if (queue_.empty() || head_start_ >= 0) return;
+  head_start_ = played_until_ >= 0 ? played_until_ : win32::VirtualNow();
+}
+
 double WaveOutDevice::HeadEnd() {
-  if (head_start_ < 0) {
-    // Buffers follow each other without a gap; after a pause the device starts afresh.
-    head_start_ = played_until_ >= 0 ? played_until_ : win32::VirtualNow();
-  }
   const double length = queue_.front()->dwBufferLength;
   return head_start_ + length * 1000 / BytesPerSecond(format_);
 }

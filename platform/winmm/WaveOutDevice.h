@@ -36,6 +36,9 @@ class WaveOutDevice {
  private:
   void StopWorker();
   void Run();
+  // Puts the head buffer on the clock: it follows the previous buffer without a gap, or,
+  // after a pause, starts now.
+  void BeginHead();
   // The virtual time at which the buffer at the head of the queue ends.
   double HeadEnd();
   // Returns the head buffer after `played_bytes` of it were played.

@@ -1,0 +1,169 @@
+#include <atomic>
+#include <thread>
+
+#include "Devices.h"
+#include "Tone.h"
+
+namespace {
+
+using devices::Buffer;
+
+class WaveIn : public devices::Test {
+ protected:
+  void TearDown() override {
+    if (device_) {
+      waveInReset(device_);
+      waveInClose(device_);
+    }
+    devices::Test::TearDown();
+  }
+  MMRESULT Open(UINT id, HWND window = 0) {
+    const auto format = devices::Native();
+    return waveInOpen(&device_, id, &format, window, 0, window ? CALLBACK_WINDOW : CALLBACK_NULL);
+  }
+  void Add(Buffer &buffer) {
+    ASSERT_EQ(waveInPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInAddBuffer(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+
+  HWAVEIN device_ = 0;
+};
+
+std::span<const int16_t> Samples(const Buffer &buffer) {
+  return {reinterpret_cast<const int16_t *>(buffer.data.data()), buffer.header.dwBytesRecorded / 2};
+}
+
+TEST_F(WaveIn, DeliversFilledBuffersToTheWindowsOwnThreadOnly) {
+  win32::SetTimeScale(500);
+  sim::Audio().SendTone(0, 1000, 1.0);
+  Buffer first(16000), second(16000);
+  std::atomic<HWND> window{0};
+  std::vector<MSG> received;
+  std::thread owner([&] {
+    devices::Window own;
+    window = own.Handle();
+    window.notify_all();
+    for (MSG msg = own.Next(); received.push_back(msg), msg.message != MM_WIM_CLOSE;) {
+      msg = own.Next();
+    }
+  });
+  window.wait(0);
+  ASSERT_EQ(Open(0, window), MMSYSERR_NOERROR);
+  const double start = win32::VirtualNow();
+  Add(first);
+  Add(second);
+  ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
+  while (!second.Done()) std::this_thread::yield();
+  EXPECT_GE(win32::VirtualNow() - start, 2000) << "two seconds of sound take two seconds";
+  ASSERT_EQ(waveInUnprepareHeader(device_, &first.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveInUnprepareHeader(device_, &second.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveInClose(device_), MMSYSERR_NOERROR);
+  device_ = 0;
+  owner.join();
+
+  MSG mine{};
+  EXPECT_FALSE(PeekMessageA(&mine, 0, 0, 0, PM_NOREMOVE)) << "the opening thread got nothing";
+  ASSERT_EQ(received.size(), 4u);
+  EXPECT_EQ(received[0].message, static_cast<UINT>(MM_WIM_OPEN));
+  for (int i : {1, 2}) {
+    EXPECT_EQ(received[i].message, static_cast<UINT>(MM_WIM_DATA));
+    EXPECT_EQ(received[i].wParam, received[0].wParam) << "wParam is the device";
+  }
+  EXPECT_EQ(received[1].lParam, reinterpret_cast<LPARAM>(&first.header));
+  EXPECT_EQ(received[2].lParam, reinterpret_cast<LPARAM>(&second.header));
+  EXPECT_EQ(received[3].message, static_cast<UINT>(MM_WIM_CLOSE));
+
+  EXPECT_EQ(first.header.dwBytesRecorded, 16000u);
+  EXPECT_TRUE(tone::Dominant(Samples(first), 1000)) << "the far end's tone was recorded";
+  EXPECT_EQ(second.header.dwBytesRecorded, 16000u);
+  EXPECT_EQ(tone::Rms(Samples(second)), 0) << "silence once the far end sends nothing";
+}
+
+TEST_F(WaveIn, ResetReturnsThePartlyFilledBufferWithWhatItHolds) {
+  std::vector<int16_t> sent(80000, 1234);
+  sim::Audio().Send(1, sent);
+  devices::Window window;
+  ASSERT_EQ(Open(1, window.Handle()), MMSYSERR_NOERROR);
+  Buffer first(160000), second(160000);  // ten seconds each
+  Add(first);
+  Add(second);
+  ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
+  Sleep(300);
+  ASSERT_EQ(waveInReset(device_), MMSYSERR_NOERROR);
+  EXPECT_TRUE(first.Done() && second.Done());
+  EXPECT_GE(first.header.dwBytesRecorded, 4800u) << "at least the 300 ms that passed";
+  EXPECT_LT(first.header.dwBytesRecorded, 160000u);
+  EXPECT_EQ(first.header.dwBytesRecorded % 2, 0u);
+  EXPECT_EQ(Samples(first)[0], 1234);
+  EXPECT_EQ(second.header.dwBytesRecorded, 0u);
+  EXPECT_EQ(sim::Audio().Pending(1), 80000 - first.header.dwBytesRecorded / 2);
+
+  EXPECT_EQ(window.Next().message, static_cast<UINT>(MM_WIM_OPEN));
+  EXPECT_EQ(window.Next().lParam, reinterpret_cast<LPARAM>(&first.header));
+  EXPECT_EQ(window.Next().lParam, reinterpret_cast<LPARAM>(&second.header));
+  EXPECT_TRUE(window.Empty());
+}
+
+TEST_F(WaveIn, KeepsBuffersUntilStartedAndRefusesToCloseWhileHoldingThem) {
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  Buffer buffer(1600);
+  EXPECT_EQ(waveInAddBuffer(device_, &buffer.header, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
+  Add(buffer);
+  EXPECT_EQ(waveInAddBuffer(device_, &buffer.header, sizeof(WAVEHDR)), WAVERR_STILLPLAYING);
+  EXPECT_EQ(waveInUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), WAVERR_STILLPLAYING);
+  EXPECT_EQ(waveInClose(device_), WAVERR_STILLPLAYING);
+  EXPECT_FALSE(buffer.Done()) << "nothing is recorded before the start";
+  ASSERT_EQ(waveInReset(device_), MMSYSERR_NOERROR);
+  EXPECT_TRUE(buffer.Done());
+  EXPECT_EQ(buffer.header.dwBytesRecorded, 0u);
+  EXPECT_EQ(waveInClose(device_), MMSYSERR_NOERROR);
+  device_ = 0;
+}
+
+TEST_F(WaveIn, OpensTheNativeFormatOfPresentDevicesOnly) {
+  auto format = devices::Native();
+  HWND unused_window = 12345;
+  // A callback handle with CALLBACK_NULL is ignored, as the recorder's format query passes one.
+  EXPECT_EQ(waveInOpen(nullptr, 0, &format, unused_window, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveInOpen(nullptr, 42, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_BADDEVICEID);
+  format.nSamplesPerSec = 11025;
+  EXPECT_EQ(waveInOpen(nullptr, 0, &format, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED),
+            WAVERR_BADFORMAT);
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  HWAVEIN second = 0;
+  const auto native = devices::Native();
+  EXPECT_EQ(waveInOpen(&second, 0, &native, 0, 0, 0), MMSYSERR_ALLOCATED);
+  EXPECT_EQ(waveInClose(device_ + 999), MMSYSERR_INVALHANDLE);
+}
+
+TEST_F(WaveIn, EveryOperationCanBeMadeToFailAndIsJournaled) {
+  sim::Faults().FailNext("waveInOpen", MMSYSERR_ALLOCATED);
+  EXPECT_EQ(Open(0), MMSYSERR_ALLOCATED);
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  Buffer buffer(320);
+  const struct {
+    const char *operation;
+    MMRESULT code;
+    std::function<MMRESULT()> call;
+  } operations[] = {
+      {"waveInPrepareHeader", MMSYSERR_NOMEM,
+       [&] { return waveInPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveInAddBuffer", MMSYSERR_ERROR,
+       [&] { return waveInAddBuffer(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveInStart", MMSYSERR_NODRIVER, [&] { return waveInStart(device_); }},
+      {"waveInReset", MMSYSERR_HANDLEBUSY, [&] { return waveInReset(device_); }},
+      {"waveInUnprepareHeader", MMSYSERR_ERROR,
+       [&] { return waveInUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveInClose", MMSYSERR_HANDLEBUSY, [&] { return waveInClose(device_); }},
+  };
+  for (const auto &operation : operations) {
+    SCOPED_TRACE(operation.operation);
+    sim::Faults().FailNext(operation.operation, operation.code);
+    EXPECT_EQ(operation.call(), operation.code);
+    EXPECT_EQ(sim::OperationJournal().Entries(operation.operation).back().result, operation.code);
+  }
+  const auto &journal = sim::OperationJournal();
+  EXPECT_LT(journal.Find("waveInOpen"), journal.Find("waveInPrepareHeader"));
+}
+
+}  // namespace

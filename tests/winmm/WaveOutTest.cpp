@@ -1,0 +1,212 @@
+#include <thread>
+
+#include "Devices.h"
+#include "Fixtures.h"
+#include "Tone.h"
+
+namespace {
+
+using devices::Buffer;
+
+class WaveOut : public devices::Test {
+ protected:
+  void TearDown() override {
+    if (device_) {
+      waveOutReset(device_);
+      waveOutClose(device_);
+    }
+    devices::Test::TearDown();
+  }
+  MMRESULT Open(UINT id, const WAVEFORMATEX &format, DWORD flags = 0, HWND window = 0) {
+    if (window) flags |= CALLBACK_WINDOW;
+    return waveOutOpen(&device_, id, &format, window, 0, flags);
+  }
+  void Queue(Buffer &buffer) {
+    ASSERT_EQ(waveOutPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+
+  HWAVEOUT device_ = 0;
+};
+
+TEST_F(WaveOut, PlaysBuffersInOrderAtTheirRealRateOnTheScaledClock) {
+  win32::SetTimeScale(200);
+  devices::Window window;
+  ASSERT_EQ(Open(0, devices::Native(), 0, window.Handle()), MMSYSERR_NOERROR);
+  const MSG open = window.Next();
+  EXPECT_EQ(open.message, static_cast<UINT>(MM_WOM_OPEN));
+  EXPECT_EQ(open.wParam, device_);
+
+  const auto sound = devices::Ramp(16000);  // two seconds
+  const auto bytes = devices::NativeBytes(sound);
+  Buffer first(std::vector<char>(bytes.begin(), bytes.begin() + 16000));
+  Buffer second(std::vector<char>(bytes.begin() + 16000, bytes.end()));
+  const double start = win32::VirtualNow();
+  Queue(first);
+  Queue(second);
+
+  const MSG done1 = window.Next();
+  EXPECT_EQ(done1.message, static_cast<UINT>(MM_WOM_DONE));
+  EXPECT_EQ(done1.lParam, reinterpret_cast<LPARAM>(&first.header));
+  EXPECT_GE(win32::VirtualNow() - start, 1000) << "a second of sound lasts a second";
+  const MSG done2 = window.Next();
+  EXPECT_EQ(done2.lParam, reinterpret_cast<LPARAM>(&second.header));
+  EXPECT_GE(win32::VirtualNow() - start, 2000);
+  EXPECT_TRUE(first.Done() && second.Done());
+  EXPECT_FALSE(second.header.dwFlags & WHDR_INQUEUE);
+  EXPECT_EQ(sim::Audio().Played(0), sound) << "native sound reaches the line unchanged";
+
+  EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
+  EXPECT_EQ(window.Next().message, static_cast<UINT>(MM_WOM_CLOSE));
+  device_ = 0;
+}
+
+TEST_F(WaveOut, CompletionCanBePolledWithoutACallback) {
+  win32::SetTimeScale(1000);
+  ASSERT_EQ(Open(1, devices::Native()), MMSYSERR_NOERROR);
+  std::vector<Buffer> buffers;
+  for (int i = 0; i < 3; ++i) buffers.emplace_back(4096, static_cast<char>(i + 1));
+  for (auto &buffer : buffers) Queue(buffer);
+  while (!buffers.back().Done()) std::this_thread::yield();
+  for (auto &buffer : buffers) {
+    EXPECT_TRUE(buffer.Done());
+    EXPECT_EQ(waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_FALSE(buffer.header.dwFlags & WHDR_PREPARED);
+  }
+  EXPECT_EQ(sim::Audio().Played(1).size(), 3u * 2048);
+  EXPECT_TRUE(sim::Audio().Played(0).empty()) << "another line's device heard nothing";
+}
+
+TEST_F(WaveOut, ResetReturnsEveryQueuedBufferAtOnce) {
+  ASSERT_EQ(Open(0, devices::Native()), MMSYSERR_NOERROR);
+  std::vector<Buffer> buffers;
+  for (int i = 0; i < 3; ++i) buffers.emplace_back(160000);  // ten seconds each
+  for (auto &buffer : buffers) Queue(buffer);
+  EXPECT_EQ(waveOutClose(device_), WAVERR_STILLPLAYING);
+  EXPECT_EQ(waveOutUnprepareHeader(device_, &buffers[1].header, sizeof(WAVEHDR)),
+            WAVERR_STILLPLAYING);
+  EXPECT_EQ(waveOutWrite(device_, &buffers[1].header, sizeof(WAVEHDR)), WAVERR_STILLPLAYING);
+
+  EXPECT_EQ(waveOutReset(device_), MMSYSERR_NOERROR);
+  for (auto &buffer : buffers) {
+    EXPECT_TRUE(buffer.Done());
+    EXPECT_FALSE(buffer.header.dwFlags & WHDR_INQUEUE);
+    EXPECT_EQ(waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+  EXPECT_LT(sim::Audio().Played(0).size(), 80000u) << "the rest of the sound was cut off";
+  EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
+  device_ = 0;
+}
+
+TEST_F(WaveOut, RefusesHeadersItCannotUse) {
+  ASSERT_EQ(Open(0, devices::Native()), MMSYSERR_NOERROR);
+  Buffer buffer(100);
+  EXPECT_EQ(waveOutWrite(device_, &buffer.header, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
+  // The published 32-byte size is not this host's header.
+  EXPECT_EQ(waveOutPrepareHeader(device_, &buffer.header, 32), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(waveOutPrepareHeader(device_, nullptr, sizeof(WAVEHDR)), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(waveOutPrepareHeader(device_ + 1000, &buffer.header, sizeof(WAVEHDR)),
+            MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR)
+      << "an unprepared header needs nothing";
+}
+
+TEST_F(WaveOut, OpensLinesDevicesDirectlyOnlyInTheirNativeFormat) {
+  WAVEFORMATEX cd{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+  EXPECT_EQ(waveOutOpen(nullptr, 0, &cd, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
+  EXPECT_EQ(waveOutOpen(nullptr, 0, &cd, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &cd, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+  WAVEFORMATEX alaw{6, 1, 8000, 8000, 1, 8, 0};
+  EXPECT_EQ(waveOutOpen(nullptr, 0, &alaw, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED),
+            WAVERR_BADFORMAT);
+  EXPECT_EQ(waveOutOpen(nullptr, 77, &cd, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED),
+            MMSYSERR_BADDEVICEID);
+  const auto native = devices::Native();
+  HWAVEOUT second = 0;
+  EXPECT_EQ(waveOutOpen(&second, 0, &native, 0, 0, CALLBACK_FUNCTION), MMSYSERR_INVALFLAG);
+  EXPECT_EQ(waveOutOpen(nullptr, 0, &native, 0, 0, 0), MMSYSERR_INVALPARAM);
+
+  // A query opens nothing; a device serves one owner at a time.
+  ASSERT_EQ(Open(0, native), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutOpen(&second, 0, &native, 0, 0, 0), MMSYSERR_ALLOCATED);
+  EXPECT_EQ(waveOutOpen(&second, 1, &native, 0, 0, 0), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutClose(second), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutClose(second), MMSYSERR_INVALHANDLE);
+}
+
+TEST_F(WaveOut, TheMapperPlaysAFileOfAnotherFormatAsNativeSound) {
+  win32::SetTimeScale(1000);
+  // The bytes of sox's 1 kHz tone at 44.1 kHz, stereo, 16-bit, after its 44-byte header.
+  FILE *file = std::fopen(fixtures::Sox("tone1000_44100_stereo16.wav").c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  std::vector<char> bytes(44 + 44100 * 4);
+  ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+  std::fclose(file);
+  bytes.erase(bytes.begin(), bytes.begin() + 44);
+
+  const WAVEFORMATEX cd{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+  ASSERT_EQ(Open(0, cd, WAVE_MAPPED), MMSYSERR_NOERROR);
+  std::vector<Buffer> buffers;
+  for (size_t at = 0; at < bytes.size(); at += 4096) {
+    buffers.emplace_back(
+        std::vector<char>(bytes.begin() + at, bytes.begin() + std::min(at + 4096, bytes.size())));
+  }
+  for (auto &buffer : buffers) Queue(buffer);
+  while (!buffers.back().Done()) std::this_thread::yield();
+
+  const auto played = sim::Audio().Played(0);
+  EXPECT_NEAR(static_cast<double>(played.size()), 8000, 80);
+  const std::span<const int16_t> middle(played.data() + 400, played.size() - 800);
+  EXPECT_TRUE(tone::Dominant(middle, 1000));
+}
+
+TEST_F(WaveOut, EveryOperationCanBeMadeToFailAndIsJournaled) {
+  const auto native = devices::Native();
+  sim::Faults().FailNext("waveOutOpen", MMSYSERR_NODRIVER);
+  EXPECT_EQ(Open(0, native), MMSYSERR_NODRIVER);
+  ASSERT_EQ(Open(0, native), MMSYSERR_NOERROR);
+  Buffer buffer(320);
+  const struct {
+    const char *operation;
+    MMRESULT code;
+    std::function<MMRESULT()> call;
+  } operations[] = {
+      {"waveOutPrepareHeader", MMSYSERR_NOMEM,
+       [&] { return waveOutPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveOutWrite", MMSYSERR_ERROR,
+       [&] { return waveOutWrite(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveOutReset", MMSYSERR_HANDLEBUSY, [&] { return waveOutReset(device_); }},
+      {"waveOutUnprepareHeader", MMSYSERR_ERROR,
+       [&] { return waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
+      {"waveOutClose", MMSYSERR_HANDLEBUSY, [&] { return waveOutClose(device_); }},
+  };
+  for (const auto &operation : operations) {
+    SCOPED_TRACE(operation.operation);
+    sim::Faults().FailNext(operation.operation, operation.code);
+    EXPECT_EQ(operation.call(), operation.code);
+    EXPECT_EQ(sim::OperationJournal().Entries(operation.operation).back().result, operation.code);
+  }
+  EXPECT_FALSE(buffer.header.dwFlags & WHDR_PREPARED) << "a failed call does nothing";
+  const auto opens = sim::OperationJournal().Entries("waveOutOpen");
+  ASSERT_EQ(opens.size(), 2u);
+  EXPECT_EQ(opens[1].call.Arg("nSamplesPerSec"), "8000");
+  EXPECT_EQ(opens[1].result, MMSYSERR_NOERROR);
+}
+
+TEST(WaveOutErrorText, GivesWinmmTextsAndNeverLeavesTheBufferAsItWas) {
+  char text[MAXERRORLENGTH] = "stale";
+  EXPECT_EQ(waveOutGetErrorTextA(WAVERR_BADFORMAT, text, sizeof text), MMSYSERR_NOERROR);
+  EXPECT_STREQ(text,
+               "The specified format is not supported or cannot be translated. Use the "
+               "Capabilities function to determine the supported formats.");
+  EXPECT_EQ(waveOutGetErrorTextA(MMIOERR_CHUNKNOTFOUND, text, sizeof text), MMSYSERR_NOERROR);
+  EXPECT_STREQ(text, "The chunk was not found.");
+  EXPECT_EQ(waveOutGetErrorTextA(999, text, sizeof text), MMSYSERR_BADERRNUM);
+  EXPECT_STREQ(text, "An error number was specified that is not defined in the system.");
+  char small[8];
+  EXPECT_EQ(waveOutGetErrorTextA(MMSYSERR_NOMEM, small, sizeof small), MMSYSERR_NOERROR);
+  EXPECT_STREQ(small, "Not eno");
+  EXPECT_EQ(waveOutGetErrorTextA(MMSYSERR_NOMEM, nullptr, 10), MMSYSERR_INVALPARAM);
+}
+
+}  // namespace
