@@ -1,0 +1,27 @@
+// Hidden windows whose messages go to a method: the way a thread object receives window
+// messages (for instance the wave input device's) on the thread that created the window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+using TWndMethod = std::function<void(TMessage &)>;
+
+// The window belongs to the calling thread; Result starts at 0 for every message.
+HWND AllocateHWnd(TWndMethod Method);
+
+template <class T>
+HWND AllocateHWnd(T *object, void (T::*method)(TMessage &)) {
+  return AllocateHWnd([object, method](TMessage &message) { (object->*method)(message); });
+}
+
+// Must be called on the thread that allocated the window.
+void DeallocateHWnd(HWND Wnd);

@@ -1,0 +1,108 @@
+#include "platform/vcl/Thread.h"
+
+#include <stdexcept>
+
+#include "platform/vcl/Application.h"
+
+namespace {
+
+bool OnMainThread() {
+  return Application->MainThreadID() == GetCurrentThreadId();
+}
+
+}  // namespace
+
+TThread::TThread(bool CreateSuspended)
+    : createSuspended_(CreateSuspended),
+      running_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      ended_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+TThread::~TThread() {
+  if (started_) {
+    Terminate();
+    if (threadId_ == GetCurrentThreadId()) {
+      // Deleted by its own Execute: nobody is left to wait for it.
+      std::lock_guard<std::mutex> hold(lifecycle_);
+      thread_.detach();
+    } else {
+      WaitFor();
+    }
+  }
+  CloseHandle(running_);
+  CloseHandle(ended_);
+}
+
+void TThread::Resume() {
+  {
+    std::lock_guard<std::mutex> hold(lifecycle_);
+    if (started_) return;
+    started_ = true;
+    thread_ = std::thread([this] { Run(); });
+  }
+  // Until Execute is entered the object must stay whole: a destructor that began earlier
+  // would leave the new thread only the abstract Execute to call.
+  WaitForSingleObject(running_, INFINITE);
+}
+
+void TThread::Run() {
+  threadId_ = GetCurrentThreadId();
+  SetEvent(running_);
+  try {
+    Execute();
+  } catch (...) {
+    fatal_ = std::current_exception();
+  }
+  try {
+    DoTerminate();
+  } catch (...) {
+    if (!fatal_) fatal_ = std::current_exception();
+  }
+  finished_ = true;
+  SetEvent(ended_);
+}
+
+int TThread::WaitFor() {
+  if (threadId_ == GetCurrentThreadId()) throw std::logic_error("a thread cannot wait for itself");
+  if (!started_) return ReturnValue;
+  WaitForEnd();
+  std::lock_guard<std::mutex> hold(lifecycle_);
+  if (thread_.joinable()) thread_.join();
+  return ReturnValue;
+}
+
+void TThread::WaitForEnd() {
+  if (!OnMainThread()) {
+    WaitForSingleObject(ended_, INFINITE);
+    return;
+  }
+  const DWORD synchronizeWaiting = WAIT_OBJECT_0 + 1;
+  while (MsgWaitForMultipleObjects(1, &ended_, FALSE, INFINITE, QS_SENDMESSAGE) ==
+         synchronizeWaiting) {
+    MSG msg;
+    // Serves the sent Synchronize calls without dispatching posted messages.
+    PeekMessageA(&msg, 0, 0, 0, PM_NOREMOVE);
+  }
+}
+
+void TThread::Synchronize(const std::function<void()> &method) {
+  if (!method) return;
+  if (OnMainThread()) {
+    method();
+    return;
+  }
+  HWND mainWindow = Application->Handle();
+  if (mainWindow == 0) throw std::logic_error("Synchronize needs Application->Initialize()");
+  bool ran = false;
+  std::exception_ptr error;
+  std::function<void()> call = [&] {
+    ran = true;
+    try {
+      method();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  };
+  SendMessageA(mainWindow, TApplication::CM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&call));
+  if (!ran) throw std::runtime_error("the main thread ended before it ran a Synchronize call");
+  if (error) std::rethrow_exception(error);
+}
