@@ -1,5 +1,6 @@
 #include "simulator/WaveDevices.h"
 
+#include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
 #include "simulator/Operation.h"
 
@@ -11,11 +12,11 @@ int64_t WaveDevices::Intercept(const char *function, winmm::Arguments args,
 }
 
 std::vector<UINT> WaveDevices::OutputIds() {
-  return {0, 1};
+  return TheExchange().WaveOutIds();
 }
 
 std::vector<UINT> WaveDevices::InputIds() {
-  return {0, 1};
+  return TheExchange().WaveInIds();
 }
 
 void WaveDevices::Played(UINT output_id, std::span<const int16_t> samples) {

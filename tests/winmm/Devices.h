@@ -11,6 +11,7 @@
 
 #include "Clock.h"
 #include "WaveMapper.h"
+#include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
 #include "simulator/Operation.h"
 
@@ -18,7 +19,9 @@ namespace devices {
 
 class Test : public ::testing::Test {
  protected:
+  // Two lines: wave devices 0 and 1 in each direction.
   void SetUp() override {
+    sim::TheExchange().Reset(2);
     sim::Faults().Clear();
     sim::OperationJournal().Clear();
     sim::Audio().Reset();

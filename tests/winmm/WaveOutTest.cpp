@@ -210,3 +210,22 @@ TEST(WaveOutErrorText, GivesWinmmTextsAndNeverLeavesTheBufferAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WaveOut, DevicesAreTheOnesTheExchangesLinesHave) {
+  sim::TheExchange().Line(0).NoWaveOut();
+  sim::TheExchange().Line(1).WaveOut(7);
+  const auto native = devices::Native();
+  EXPECT_EQ(waveOutOpen(nullptr, 0, &native, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(waveOutOpen(nullptr, 1, &native, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_BADDEVICEID);
+  ASSERT_EQ(Open(WAVE_MAPPER, native), MMSYSERR_NOERROR) << "the mapper finds the only one";
+  Buffer buffer(160);
+  Queue(buffer);
+  while (!buffer.Done()) std::this_thread::yield();
+  EXPECT_EQ(sim::Audio().Played(7).size(), 80u);
+  sim::TheExchange().Line(1).NoWaveOut();
+  EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &native, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NODRIVER);
+}
+
+}  // namespace
