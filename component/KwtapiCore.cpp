@@ -58,12 +58,6 @@ bool TkwTAPI::CheckAllowedAutomatedVoice() {
   return pLineDevCaps != nullptr && (pLineDevCaps->dwMediaModes & LINEMEDIAMODE_AUTOMATEDVOICE);
 }
 
-// Stands in until the message-pump unit provides the component's dispatcher; its definition
-// takes precedence over this weak one at link time.
-__attribute__((weak)) void TkwTAPI::Dispatch(void *message) {
-  TComponent::Dispatch(message);
-}
-
 void Kwtapi::Register() {
   RegisterComponents("Quennit Software", {&ClassOf<TkwTAPI>()});
 }
