@@ -2,12 +2,12 @@
 // devices with what they can do, lets the user choose one in the device dialog and reports
 // on the choice.
 #include <iostream>
-#include <memory>
 
 #include <vcl.h>
 
 #include "component/Kwtapi.h"
 #include "examples/DeviceReport.h"
+#include "platform/vcl/Application.h"
 #include "simulator/Exchange.h"
 
 namespace {
@@ -71,6 +71,7 @@ void ChooseDevice(TkwTAPI &tapi) {
 }  // namespace
 
 int main() {
+  Application->Initialize();
   sim::Exchange &exchange = sim::TheExchange();
   SetUpExchange(exchange);
   try {
