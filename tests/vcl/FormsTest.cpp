@@ -164,6 +164,27 @@ TEST_F(FormsTest, DescriptionBindsTheHandlersByName) {
   EXPECT_FALSE(form.bbtnOk->OnClick);
 }
 
+TEST_F(FormsTest, FormWritesSubObjectPropertiesWithTheirPathAndReadsThemBack) {
+  form.Font->Style = TFontStyles{fsBold, fsItalic};
+  form.Font->Color = TColor(0x123456);
+  form.Caption = "Changed";
+  const AnsiString text = WriteComponentText(form);
+  EXPECT_NE(text.Pos("\n  Font.Height = -11\n"), 0) << text;
+  EXPECT_NE(text.Pos("\n  Font.Style = [fsBold, fsItalic]\n"), 0) << text;
+  EXPECT_NE(text.Pos("\n  Font.Color = 1193046\n"), 0) << text;
+  EXPECT_NE(text.Pos("\n  Position = poOwnerFormCenter\n"), 0) << text;
+  EXPECT_NE(text.Pos("\n    OnDblClick = lbDevicesDblClick\n"), 0) << text;
+  EXPECT_EQ(text.Pos("Charset"), 0) << text;
+
+  TTestDevList copy(nullptr);
+  ReadComponentText(text, copy);
+  EXPECT_EQ(copy.Caption, "Changed");
+  EXPECT_EQ(copy.Font->Style, (TFontStyles{fsBold, fsItalic}));
+  EXPECT_EQ(copy.Font->Color, TColor(0x123456));
+  EXPECT_EQ(copy.ComponentCount(), 3);
+  EXPECT_EQ(WriteComponentText(copy), text);
+}
+
 TEST_F(FormsTest, DoubleClickEndsWithOkAndTheClickedEntry) {
   Script().Then(TUserAction::DoubleClick(0));
   EXPECT_EQ(Run(), mrOk);
