@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include <windows.h>
-
+#include "Application.h"
 #include "FormReader.h"
 #include "FormResources.h"
 #include "ModalDriver.h"
@@ -21,21 +20,6 @@ std::vector<TForm *> &ZOrder() {
 void Unlist(TForm *form) {
   auto &forms = ZOrder();
   forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
-}
-
-// Dispatches the thread's waiting messages; false when the application was asked to quit,
-// which is left in the queue for the outer loop.
-bool PumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return true;
 }
 
 }  // namespace
@@ -136,7 +120,8 @@ TModalResult TForm::ShowModal() {
   try {
     Show();
     for (int turn = 0;; ++turn) {
-      if (!PumpMessages()) {
+      Application->ProcessMessages();
+      if (Application->Terminated()) {
         // The application is ending: no close query can keep the form.
         ModalResult = mrCancel;
         break;

@@ -41,8 +41,9 @@ class TForm : public TControl {
   static void Publish(TPublisher<TForm, TControl> &p);
 
   // Shows the form and runs the modal loop until a non-zero ModalResult passes the close
-  // query; each turn pumps the thread's messages and hands the form to the modal driver.
-  // Returns the ModalResult.
+  // query; each turn pumps the thread's messages (Application->ProcessMessages) and hands
+  // the form to the modal driver. A terminated application ends it with mrCancel. Returns
+  // the ModalResult.
   TModalResult ShowModal();
   void Show();
   void Hide();

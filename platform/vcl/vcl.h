@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AnsiString.h"
+#include "Application.h"
 #include "Buttons.h"
 #include "ClassRegistry.h"
 #include "Closure.h"
@@ -16,8 +17,10 @@
 #include "FormWriter.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "HiddenWindow.h"
 #include "ModalDriver.h"
 #include "Publisher.h"
 #include "ScriptedModalDriver.h"
 #include "StdCtrls.h"
 #include "Strings.h"
+#include "Thread.h"

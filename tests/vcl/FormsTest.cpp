@@ -314,17 +314,6 @@ TEST_F(FormsTest, ModalLoopPumpsTheThreadsMessages) {
   DestroyWindow(window);
 }
 
-TEST_F(FormsTest, QuitRequestEndsTheModalLoopAndStaysQueued) {
-  Script().Then(TUserAction::Select(0));
-  PostQuitMessage(3);
-  EXPECT_EQ(Run(), mrCancel);
-  EXPECT_EQ(Script().Remaining(), 1);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageA(&msg, 0, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-  EXPECT_EQ(msg.wParam, 3u);
-}
-
 TEST(FormResources, FormWithoutDescriptionIsRefused) {
   class TUndescribed : public TForm {
    public:
