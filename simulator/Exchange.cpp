@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "simulator/Operation.h"
 
@@ -56,7 +58,10 @@ LineSetup Exchange::Line(DWORD deviceId) {
 
 void Exchange::Configure(DWORD deviceId, const std::function<void(LineDevice &)> &change) {
   Lock lock(mutex_);
-  if (DeviceExists(deviceId)) change(devices_[deviceId]);
+  if (!DeviceExists(deviceId)) {
+    throw std::out_of_range("no line device " + std::to_string(deviceId));
+  }
+  change(devices_[deviceId]);
 }
 
 void Exchange::SetTapiVersion(DWORD version) {

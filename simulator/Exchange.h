@@ -57,7 +57,8 @@ class Exchange : public TapiProvider {
   void Reset(DWORD lineCount = 1);
   DWORD LineCount() const;
   LineSetup AddLine();
-  // Changes an existing device; ids count from 0 as TAPI numbers line devices.
+  // Changes an existing device (std::out_of_range for another id); ids count from 0 as TAPI
+  // numbers line devices.
   LineSetup Line(DWORD deviceId);
   // The version lineInitializeExA reports and the highest any negotiation reaches.
   void SetTapiVersion(DWORD version);

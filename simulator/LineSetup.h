@@ -40,7 +40,8 @@ class LineSetup {
   LineSetup &WaveIn(UINT waveId);
   LineSetup &NoWaveIn();
   LineSetup &CommPortName(std::string name);
-  // lineOpenA's answer after the checks every device makes, e.g.
+  // lineOpenA's answer after the checks every device makes. It runs inside the exchange and
+  // must not call back into it. For example:
   //   [](DWORD, DWORD media) { return media & LINEMEDIAMODE_INTERACTIVEVOICE ?
   //                                       LINEERR_INVALMEDIAMODE : 0; }
   LineSetup &OpenAnswer(std::function<LONG(DWORD privileges, DWORD mediaModes)> answer);

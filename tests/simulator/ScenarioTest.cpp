@@ -2,6 +2,7 @@
 // message thread that waits on the instance's event as the component's does.
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -95,6 +96,12 @@ TEST_F(ScenarioTest, TheFarEndPlaysFromManyThreadsWhileTheApplicationReads) {
   }
   for (auto &thread : far) thread.join();
   EXPECT_EQ(static_cast<size_t>(kThreads * kRings), reader.WaitFor(kThreads * kRings).size());
+}
+
+TEST_F(ScenarioTest, ConfiguringAMissingDeviceIsAnError) {
+  EXPECT_THROW(exchange.Line(1).Name("Nowhere"), std::out_of_range);
+  EXPECT_EQ(1u, exchange.AddLine().Name("Second").Id());
+  EXPECT_EQ(0u, exchange.OfferCall(2));
 }
 
 TEST_F(ScenarioTest, ResetLeavesAFreshExchange) {

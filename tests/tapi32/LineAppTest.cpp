@@ -111,6 +111,16 @@ TEST_F(LineAppTest, ABlockedReaderWakesWhenAMessageArrives) {
   EXPECT_TRUE(Is(message, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0, 5));
 }
 
+TEST_F(LineAppTest, AReaderBlockedAtShutdownIsReleased) {
+  const LineApp app = Initialize();
+  LINEMESSAGE message{};
+  LONG result = 0;
+  std::thread reader([&] { result = lineGetMessage(app.app, &message, INFINITE); });
+  EXPECT_EQ(0, lineShutdown(app.app));
+  reader.join();
+  EXPECT_EQ(LINEERR_INVALAPPHANDLE, result);
+}
+
 TEST_F(LineAppTest, AWaitOnTheEventAndTheStopEventReportsTheEventFirst) {
   const LineApp app = Initialize();
   OpenWithStatus(app);
