@@ -8,7 +8,7 @@ namespace {
 
 constexpr size_t kOutputLimit = 1024;
 
-struct Spec {
+struct Conversion {
   bool leftAlign = false;
   bool zeroPad = false;
   size_t width = 0;
@@ -17,23 +17,25 @@ struct Spec {
 };
 
 // Parses flags, width, precision and size prefix after '%'; returns where the type letter is.
-const char *ParseSpec(const char *at, Spec &spec) {
+const char *ParseConversion(const char *at, Conversion &conversion) {
   for (;; ++at) {
     if (*at == '-') {
-      spec.leftAlign = true;
+      conversion.leftAlign = true;
     } else if (*at == '0') {
-      spec.zeroPad = true;
+      conversion.zeroPad = true;
     } else {
       break;
     }
   }
-  while (*at >= '0' && *at <= '9') spec.width = spec.width * 10 + static_cast<size_t>(*at++ - '0');
+  while (*at >= '0' && *at <= '9')
+    conversion.width = conversion.width * 10 + static_cast<size_t>(*at++ - '0');
   if (*at == '.') {
-    spec.precision = 0;
-    while (*++at >= '0' && *at <= '9') spec.precision = spec.precision * 10 + (*at - '0');
+    conversion.precision = 0;
+    while (*++at >= '0' && *at <= '9')
+      conversion.precision = conversion.precision * 10 + (*at - '0');
   }
   while (*at == 'l' || *at == 'h') ++at;
-  spec.type = *at;
+  conversion.type = *at;
   return at;
 }
 
@@ -48,47 +50,47 @@ std::string Digits(uint32_t value, unsigned base, bool upper) {
 }
 
 // Pads body to the width; zeros go after the sign.
-std::string Pad(std::string body, const Spec &spec, bool numeric) {
-  if (numeric && spec.precision > static_cast<int>(body.size())) {
-    body.insert(0, static_cast<size_t>(spec.precision) - body.size(), '0');
+std::string Pad(std::string body, const Conversion &conversion, bool numeric) {
+  if (numeric && conversion.precision > static_cast<int>(body.size())) {
+    body.insert(0, static_cast<size_t>(conversion.precision) - body.size(), '0');
   }
-  if (body.size() >= spec.width) return body;
-  size_t fill = spec.width - body.size();
-  if (spec.leftAlign) return body + std::string(fill, ' ');
-  if (spec.zeroPad && numeric) {
+  if (body.size() >= conversion.width) return body;
+  size_t fill = conversion.width - body.size();
+  if (conversion.leftAlign) return body + std::string(fill, ' ');
+  if (conversion.zeroPad && numeric) {
     size_t signLength = !body.empty() && body[0] == '-' ? 1 : 0;
     return body.insert(signLength, fill, '0');
   }
   return std::string(fill, ' ') + body;
 }
 
-std::string Convert(const Spec &spec, va_list &args) {
-  switch (spec.type) {
+std::string Convert(const Conversion &conversion, va_list &args) {
+  switch (conversion.type) {
     case 'd':
     case 'i': {
       int32_t value = va_arg(args, int32_t);
       std::string magnitude = Digits(
           value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value), 10, false);
-      return Pad(value < 0 ? "-" + magnitude : magnitude, spec, true);
+      return Pad(value < 0 ? "-" + magnitude : magnitude, conversion, true);
     }
     case 'u':
-      return Pad(Digits(va_arg(args, uint32_t), 10, false), spec, true);
+      return Pad(Digits(va_arg(args, uint32_t), 10, false), conversion, true);
     case 'x':
     case 'X':
-      return Pad(Digits(va_arg(args, uint32_t), 16, spec.type == 'X'), spec, true);
+      return Pad(Digits(va_arg(args, uint32_t), 16, conversion.type == 'X'), conversion, true);
     case 'c':
-      return Pad(std::string(1, static_cast<char>(va_arg(args, int))), spec, false);
+      return Pad(std::string(1, static_cast<char>(va_arg(args, int))), conversion, false);
     case 's': {
       const char *text = va_arg(args, const char *);
       std::string body = text ? text : "(null)";
-      if (spec.precision >= 0 && body.size() > static_cast<size_t>(spec.precision)) {
-        body.resize(static_cast<size_t>(spec.precision));
+      if (conversion.precision >= 0 && body.size() > static_cast<size_t>(conversion.precision)) {
+        body.resize(static_cast<size_t>(conversion.precision));
       }
-      return Pad(body, spec, false);
+      return Pad(body, conversion, false);
     }
     default:
       // An unknown conversion prints its letter, as Windows does.
-      return spec.type ? std::string(1, spec.type) : std::string();
+      return conversion.type ? std::string(1, conversion.type) : std::string();
   }
 }
 
@@ -104,10 +106,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
       out += *at;
       continue;
     }
-    Spec spec;
-    at = ParseSpec(at + 1, spec);
+    Conversion conversion;
+    at = ParseConversion(at + 1, conversion);
     if (!*at) break;
-    out += Convert(spec, args);
+    out += Convert(conversion, args);
   }
   va_end(args);
   if (out.size() > kOutputLimit - 1) out.resize(kOutputLimit - 1);
