@@ -25,7 +25,9 @@ std::vector<JournalEntry> Journal::Entries(const std::string &operation) const {
   return found;
 }
 
-size_t Journal::Count(const std::string &operation) const { return Entries(operation).size(); }
+size_t Journal::Count(const std::string &operation) const {
+  return Entries(operation).size();
+}
 
 int Journal::Find(const std::function<bool(const JournalEntry &)> &match, int from) const {
   const auto entries = Entries();
