@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "Clock.h"
@@ -62,6 +64,23 @@ class Window {
  private:
   HWND handle_ = 0;
 };
+
+// A wave operation made to fail once with `code`, and how to call it.
+struct InjectedFailure {
+  const char *operation;
+  MMRESULT code;
+  std::function<MMRESULT()> call;
+};
+
+// Each operation, failed once, returns its code and the journal records that result.
+inline void ExpectEachFailsWithItsCode(std::span<const InjectedFailure> failures) {
+  for (const auto &failure : failures) {
+    SCOPED_TRACE(failure.operation);
+    sim::Faults().FailNext(failure.operation, failure.code);
+    EXPECT_EQ(failure.call(), failure.code);
+    EXPECT_EQ(sim::OperationJournal().Entries(failure.operation).back().result, failure.code);
+  }
+}
 
 // One buffer with its header, sized in bytes.
 struct Buffer {

@@ -141,11 +141,7 @@ TEST_F(WaveIn, EveryOperationCanBeMadeToFailAndIsJournaled) {
   EXPECT_EQ(Open(0), MMSYSERR_ALLOCATED);
   ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
   Buffer buffer(320);
-  const struct {
-    const char *operation;
-    MMRESULT code;
-    std::function<MMRESULT()> call;
-  } operations[] = {
+  const devices::InjectedFailure operations[] = {
       {"waveInPrepareHeader", MMSYSERR_NOMEM,
        [&] { return waveInPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
       {"waveInAddBuffer", MMSYSERR_ERROR,
@@ -156,12 +152,7 @@ TEST_F(WaveIn, EveryOperationCanBeMadeToFailAndIsJournaled) {
        [&] { return waveInUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
       {"waveInClose", MMSYSERR_HANDLEBUSY, [&] { return waveInClose(device_); }},
   };
-  for (const auto &operation : operations) {
-    SCOPED_TRACE(operation.operation);
-    sim::Faults().FailNext(operation.operation, operation.code);
-    EXPECT_EQ(operation.call(), operation.code);
-    EXPECT_EQ(sim::OperationJournal().Entries(operation.operation).back().result, operation.code);
-  }
+  devices::ExpectEachFailsWithItsCode(operations);
   const auto &journal = sim::OperationJournal();
   EXPECT_LT(journal.Find("waveInOpen"), journal.Find("waveInPrepareHeader"));
 }

@@ -166,11 +166,7 @@ TEST_F(WaveOut, EveryOperationCanBeMadeToFailAndIsJournaled) {
   EXPECT_EQ(Open(0, native), MMSYSERR_NODRIVER);
   ASSERT_EQ(Open(0, native), MMSYSERR_NOERROR);
   Buffer buffer(320);
-  const struct {
-    const char *operation;
-    MMRESULT code;
-    std::function<MMRESULT()> call;
-  } operations[] = {
+  const devices::InjectedFailure operations[] = {
       {"waveOutPrepareHeader", MMSYSERR_NOMEM,
        [&] { return waveOutPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
       {"waveOutWrite", MMSYSERR_ERROR,
@@ -180,12 +176,7 @@ TEST_F(WaveOut, EveryOperationCanBeMadeToFailAndIsJournaled) {
        [&] { return waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)); }},
       {"waveOutClose", MMSYSERR_HANDLEBUSY, [&] { return waveOutClose(device_); }},
   };
-  for (const auto &operation : operations) {
-    SCOPED_TRACE(operation.operation);
-    sim::Faults().FailNext(operation.operation, operation.code);
-    EXPECT_EQ(operation.call(), operation.code);
-    EXPECT_EQ(sim::OperationJournal().Entries(operation.operation).back().result, operation.code);
-  }
+  devices::ExpectEachFailsWithItsCode(operations);
   EXPECT_FALSE(buffer.header.dwFlags & WHDR_PREPARED) << "a failed call does nothing";
   const auto opens = sim::OperationJournal().Entries("waveOutOpen");
   ASSERT_EQ(opens.size(), 2u);
