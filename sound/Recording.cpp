@@ -218,7 +218,9 @@ void kwTAPISoundThread::StopWaveIn() {
   int iState = RecordState;
   if (iState != StateRecording && iState != StateWriting) return;
   if (!RecordState.compare_exchange_strong(iState, StateStopping)) return;
-  if (waveInReset(WaveIn) != 0) Box("Error calling waveInStop.");
+  // While the last buffer is written the device is already closed.
+  const HWAVEIN hDevice = WaveIn;
+  if (hDevice != 0 && waveInReset(hDevice) != 0) Box("Error calling waveInStop.");
 }
 
 // The owner goes away while a recording runs: it is stopped, the buffer in progress is
