@@ -133,6 +133,7 @@ class TkwTAPI : public TComponent {
   struct TSoundWait;
   TSoundWait *pSoundWait = nullptr;
   bool WaitForSound(kwTAPISoundThread *pThread);
+  bool RecordingInProgress() const;
   void EndSoundOperations();
 };
 

@@ -30,11 +30,22 @@ bool TkwTAPI::WaitForSound(kwTAPISoundThread *pThread) {
   pSoundWait = &wait;
   while (pThread->Busy) {
     Sleep(kPollInterval);
-    ProcessMessages();
-    if (wait.bComponentDestroyed) return false;
+    // ProcessMessages, one message at a time: a handler may have destroyed the component.
+    MSG msg;
+    while (ProcessMessage(msg)) {
+      if (wait.bComponentDestroyed) return false;
+    }
   }
   pSoundWait = wait.pOuter;
   return true;
+}
+
+bool TkwTAPI::RecordingInProgress() const {
+  if (!pSoundThread) return false;
+  for (const TSoundWait *pWait = pSoundWait; pWait != nullptr; pWait = pWait->pOuter) {
+    if (pWait->pThread == pSoundThread.get()) return true;
+  }
+  return pSoundThread->Busy;
 }
 
 void TkwTAPI::EndSoundOperations() {
@@ -59,8 +70,9 @@ bool TkwTAPI::PlayASound(AnsiString asFileName, AnsiString *pasStatus) {
 
 bool TkwTAPI::RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, AnsiString *pasStatus,
                            int *piBuffersRecorded) {
-  // Replacing a running recording's thread would wait for a worker that cannot end.
-  if (pSoundThread && pSoundThread->Busy)
+  // Replacing a running recording's thread would wait for a worker that cannot end, or
+  // delete the thread an outer RecordASound still waits on.
+  if (RecordingInProgress())
     return Refuse(pasStatus, "Error: A recording is already running on this line.");
   if (iSeconds < 1 || iSeconds > kwTAPISoundThread::kMaxRecordBuffers)
     return Refuse(pasStatus, "Error: Invalid recording length: " + IntToStr(iSeconds) +

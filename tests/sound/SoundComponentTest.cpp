@@ -1,4 +1,7 @@
 // The component's line-audio entry points.
+#include <atomic>
+#include <thread>
+
 #include "component/Kwtapi.h"
 #include "tests/sound/SoundFixture.h"
 #include "tests/winmm/Fixtures.h"
@@ -9,7 +12,30 @@ using sound_test::SoundTest;
 
 class SoundComponent : public SoundTest {
  protected:
+  void TearDown() override {
+    if (window_) DeallocateHWnd(window_);
+    SoundTest::TearDown();
+  }
+
+  // The sound thread's device lookup waits until `release` is set, so the operation stays
+  // busy while the component's pump runs `whileBusy`, posted to a window of the test's
+  // thread before the operation starts.
+  void WhileBusy(std::atomic<bool> &release, std::function<void()> whileBusy) {
+    sim::Faults().FailWhen(
+        "lineGetIDA",
+        [&release](const sim::Invocation &) {
+          while (!release) std::this_thread::yield();
+          return false;
+        },
+        0);
+    window_ = AllocateHWnd([whileBusy](TMessage &message) {
+      if (message.Msg == WM_APP) whileBusy();
+    });
+    PostMessageA(window_, WM_APP, 0, 0);
+  }
+
   TkwTAPI component_{nullptr};
+  HWND window_ = 0;
 };
 
 TEST_F(SoundComponent, WithoutAnOpenLineNothingPlaysOrRecords) {
@@ -52,6 +78,49 @@ TEST_F(SoundComponent, StopRecordingWithoutARunningRecordingDoesNothing) {
   const size_t journalled = sim::OperationJournal().Entries().size();
   component_.StopRecording();
   EXPECT_EQ(sim::OperationJournal().Entries().size(), journalled);
+}
+
+TEST_F(SoundComponent, ASecondRecordingWhileOneRunsIsRefused) {
+  std::atomic<bool> release{false};
+  DWORD call = call_;
+  AnsiString innerStatus;
+  bool innerResult = true;
+  WhileBusy(release, [&] {
+    innerResult =
+        component_.RecordASound(folder_.Path("b.wav").c_str(), call, 5, &innerStatus, nullptr);
+    release = true;
+  });
+  component_.RecordASound(folder_.Path("a.wav").c_str(), call, 5, nullptr, nullptr);
+  EXPECT_FALSE(innerResult);
+  EXPECT_EQ(sound_test::Str(innerStatus), "Error: A recording is already running on this line.");
+  EXPECT_EQ(sim::OperationJournal().Count("lineGenerateTone"), 0u) << "neither reached the beep";
+}
+
+// A handler run by the pump of a waiting operation destroys the component: the operation
+// ends, and its method returns without touching the component again.
+TEST_F(SoundComponent, DestroyingTheComponentEndsTheOperationItIsWaitingFor) {
+  for (bool recording : {true, false}) {
+    SCOPED_TRACE(recording);
+    std::atomic<bool> release{false};
+    auto *component = new TkwTAPI(nullptr);
+    WhileBusy(release, [&] {
+      release = true;
+      delete component;
+    });
+    AnsiString status = "stale";
+    DWORD call = call_;
+    const bool result =
+        recording
+            ? component->RecordASound(folder_.Path("a.wav").c_str(), call, 5, &status, nullptr)
+            : component->PlayASound(fixtures::Sox("tone_8000_1ch_16.wav").c_str(), &status);
+    EXPECT_FALSE(result);
+    if (recording) {
+      EXPECT_EQ(sound_test::Str(status), "Error: The recording was ended early.");
+    }
+    DeallocateHWnd(window_);
+    window_ = 0;
+    sim::Faults().Clear();
+  }
 }
 
 }  // namespace
