@@ -30,10 +30,12 @@ kwTAPISoundThread::kwTAPISoundThread(bool CreateSuspended)
       SoundFile(),
       LineHandle(0),
       WindowHandle(0),
-      FileHandle(0) {
+      FileHandle(0),
+      recordingEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   WindowHandle = AllocateHWnd(this, &kwTAPISoundThread::SoundWndProc);
   if (!CreateSuspended) {
     DeallocateHWnd(WindowHandle);
+    CloseHandle(recordingEnded_);
     throw Exception(
         "YOU MUST create this thread suspended and Call one of the SetupSound() methods!");
   }
@@ -43,9 +45,11 @@ kwTAPISoundThread::~kwTAPISoundThread() {
   // The members go before the base waits, so the thread must have ended here.
   StopPlaying();
   Terminate();
+  SetEvent(recordingEnded_);
   WaitFor();
   EndRecordingNow();
   DeallocateHWnd(WindowHandle);
+  CloseHandle(recordingEnded_);
 }
 
 void kwTAPISoundThread::SetupSound(AnsiString asFileName, HLINE hLine) {

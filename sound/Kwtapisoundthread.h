@@ -83,6 +83,7 @@ class kwTAPISoundThread : public TThread {
   bool IsLastBuffer(const WAVEHDR *pHeader);
   bool FinishDevice(HWAVEIN hDevice);
   void ReleaseRecordBuffers();
+  void FinishRecording();
   HWAVEIN AbandonWaveIn(HWAVEIN hDevice);
   void EndRecordingNow();
   bool WriteSamples(const WAVEHDR *pHeader);
@@ -90,5 +91,7 @@ class kwTAPISoundThread : public TThread {
   void MessageNotSaved(const char *szReason);
 
   std::atomic<bool> playStopRequested_{false};
+  // Set when the recording has finished or the thread must end.
+  const HANDLE recordingEnded_;
   bool messageLost_ = false;
 };

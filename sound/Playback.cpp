@@ -122,11 +122,10 @@ void kwTAPISoundThread::PlayWaveFile() {
       auto *pHeader = static_cast<WAVEHDR *>(LocalAlloc(LPTR, sizeof(WAVEHDR)));
       if (pHeader == nullptr) PlayFailure("Error: Memory issues.");
       play.ppHeaders[i] = pHeader;
-      const DWORD dwLength = i + 1 < dwBlocks ? dwBlockSize : dwDataSize - i * dwBlockSize;
-      pHeader->lpData = static_cast<LPSTR>(LocalAlloc(LPTR, dwBlockSize));
-      if (pHeader->lpData == nullptr) PlayFailure("Error: Memory issues.");
-      std::memcpy(pHeader->lpData, play.pData + static_cast<size_t>(i) * dwBlockSize, dwLength);
-      pHeader->dwBufferLength = dwLength;
+      // Each block is its stretch of the data chunk, already in memory: a copy of every
+      // block would double the memory and the time a long file takes to start.
+      pHeader->lpData = play.pData + static_cast<size_t>(i) * dwBlockSize;
+      pHeader->dwBufferLength = i + 1 < dwBlocks ? dwBlockSize : dwDataSize - i * dwBlockSize;
       if (const MMRESULT r = waveOutPrepareHeader(play.hWaveOut, pHeader, sizeof(WAVEHDR)))
         PlayFailure("Error: waveOutPrepareHeader returned: ", r);
     }
@@ -145,7 +144,7 @@ void kwTAPISoundThread::PlayWaveFile() {
     ResetWaveOut(play.hWaveOut);
     for (DWORD i = 0; i < play.dwBlocks; ++i) {
       WAVEHDR *pHeader = play.ppHeaders[i];
-      if (pHeader != nullptr) ReleaseWaveOutBuffer(pHeader, play.hWaveOut, pHeader->lpData, false);
+      if (pHeader != nullptr) ReleaseWaveOutBuffer(pHeader, play.hWaveOut, nullptr, false);
     }
     ReleaseWaveOutBuffer(nullptr, play.hWaveOut, nullptr, true);
   }

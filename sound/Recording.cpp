@@ -10,7 +10,6 @@
 namespace {
 
 constexpr DWORD kRecordBufferSize = 16000;  // one second of RecordFormat
-constexpr DWORD kWatchInterval = 50;
 
 enum TRecordState : int {
   StateFinished = 1,
@@ -77,10 +76,9 @@ void kwTAPISoundThread::Record() {
   WaveInDeviceID = static_cast<DWORD>(lDeviceID);
   lineGenerateTone(CallHandle, LINETONEMODE_BEEP, 0, 0, nullptr);
   if (OpenWaveIn(WaveInDeviceID) == 0) return;
-  while (IsRunning(RecordState) && !Terminated) {
-    Application->ProcessMessages();
-    Sleep(kWatchInterval);
-  }
+  // Woken when the recording finishes or the owner goes, rather than polling: a worker
+  // that wakes for nothing costs more than the whole recording.
+  while (IsRunning(RecordState) && !Terminated) WaitForSingleObject(recordingEnded_, INFINITE);
   Succeeded = RecordState == StateFinished && !messageLost_;
 }
 
@@ -133,7 +131,7 @@ HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
 // A device that could not be started gives back what it holds and is closed; the buffers
 // it returns find the recording finished. Returns null, OpenWaveIn's answer for a failure.
 HWAVEIN kwTAPISoundThread::AbandonWaveIn(HWAVEIN hDevice) {
-  RecordState = StateFinished;
+  FinishRecording();
   waveInReset(hDevice);
   for (WAVEHDR *pHeader : Headers) {
     if (pHeader != nullptr) waveInUnprepareHeader(hDevice, pHeader, sizeof(WAVEHDR));
@@ -168,7 +166,12 @@ void kwTAPISoundThread::HandleBuffer(HWAVEIN hDevice, WAVEHDR *pHeader) {
   RecordState.compare_exchange_strong(iWriting, iState);
   if (!bLast) return;
   ReleaseRecordBuffers();
+  FinishRecording();
+}
+
+void kwTAPISoundThread::FinishRecording() {
   RecordState = StateFinished;
+  SetEvent(recordingEnded_);
 }
 
 // Counts the buffer and decides whether it ends the recording: the length limit, silence,
@@ -232,7 +235,7 @@ void kwTAPISoundThread::EndRecordingNow() {
   MSG msg;
   while (RecordState != StateFinished && PeekMessageA(&msg, WindowHandle, 0, 0, PM_REMOVE))
     DispatchMessageA(&msg);
-  RecordState = StateFinished;
+  FinishRecording();
   if (const HWAVEIN hDevice = WaveIn) {
     waveInReset(hDevice);
     if (waveInClose(hDevice) == 0) WaveIn = 0;
@@ -249,12 +252,14 @@ std::atomic<double> silenceLevel{100000.0};
 
 }  // namespace
 
+// Runs for every recorded byte: the level needs no ordering with anything else, only
+// freedom from torn reads between the worker that resets it and the window that updates it.
 void kwTAPISoundThread::ResetSilenceLevel() {
-  silenceLevel = 100000.0;
+  silenceLevel.store(100000.0, std::memory_order_relaxed);
 }
 
 bool kwTAPISoundThread::CheckSilence(int iSample) {
-  const double level = std::abs(iSample) + silenceLevel * 0.95;
-  silenceLevel = level;
+  const double level = std::abs(iSample) + silenceLevel.load(std::memory_order_relaxed) * 0.95;
+  silenceLevel.store(level, std::memory_order_relaxed);
   return level < 100.0;
 }

@@ -132,8 +132,6 @@ TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) 
        "Error: Memory problems.", false},
       {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, sizeof(WAVEHDR)); },
        "Error: Memory issues.", false},
-      {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, 4096); }, "Error: Memory issues.",
-       false},
       {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, 2 * sizeof(WAVEHDR *)); },
        "Error: Memory issues.", false},
       {[] { sim::Faults().FailNth("waveOutPrepareHeader", 2, MMSYSERR_NOMEM); },
