@@ -91,6 +91,7 @@ class kwTAPISoundThread : public TThread {
   void MessageNotSaved(const char *szReason);
 
   std::atomic<bool> playStopRequested_{false};
+  std::atomic<bool> deviceStarted_{false};
   // Set when the recording has finished or the thread must end.
   const HANDLE recordingEnded_;
   bool messageLost_ = false;

@@ -125,6 +125,9 @@ HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
     Box("Error calling waveInStart.");
     return AbandonWaveIn(hDevice);
   }
+  deviceStarted_ = true;
+  // A stop asked for while the device was being started is carried out now.
+  if (RecordState == StateStopping) waveInReset(hDevice);
   return hDevice;
 }
 
@@ -222,8 +225,9 @@ void kwTAPISoundThread::StopWaveIn() {
   if (iState != StateRecording && iState != StateWriting) return;
   if (!RecordState.compare_exchange_strong(iState, StateStopping)) return;
   // While the last buffer is written the device is already closed.
+  // Before the device has started, the worker resets it once it has.
   const HWAVEIN hDevice = WaveIn;
-  if (hDevice != 0 && waveInReset(hDevice) != 0) Box("Error calling waveInStop.");
+  if (hDevice != 0 && deviceStarted_ && waveInReset(hDevice) != 0) Box("Error calling waveInStop.");
 }
 
 // The owner goes away while a recording runs: it is stopped, the buffer in progress is
