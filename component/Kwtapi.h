@@ -146,6 +146,14 @@ class TkwTAPI : public TComponent {
   TOwningHolder<kwTAPIThread> pRetiredMsgThread;
   // Where TAPI writes the handle of a call MakeACall placed when its request completes.
   HCALL hMadeCall;
+
+  // The sound operations waiting in this component's methods, innermost first; destruction
+  // ends them and tells them not to touch the component again.
+  struct TSoundWait;
+  TSoundWait *pSoundWait = nullptr;
+  bool WaitForSound(kwTAPISoundThread *pThread);
+  bool RecordingInProgress() const;
+  void EndSoundOperations();
 };
 
 namespace Kwtapi {

@@ -54,9 +54,8 @@ bool TkwTAPI::MakeACall(AnsiString asCalledParty, AnsiString asDestAddress, int 
     return tapiRequestMakeCallA(asDestAddress.c_str(), AppTitle.c_str(), asCalledParty.c_str(),
                                 "Calling contact") == 0;
   }
-  const LINECALLPARAMS blockID =
-      CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
-                 LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
+  const LINECALLPARAMS blockID = CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
+                                            LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
   HCALL *phCall = pdwSpare != nullptr ? pdwSpare : &hMadeCall;
   *phCall = 0;
   const HLINE hUsed = hLine2 != 0 ? hLine2 : hLine;
@@ -120,10 +119,9 @@ int TkwTAPI::GetCOMMPORTID(void *&hCommPort, DWORD &hCall, VARSTRING *pVarString
     pOwned->dwTotalSize = kDeviceIdBlockSize;
     pVarString = pOwned;
   }
-  LONG lResult = hCall != 0 ? lineGetIDA(hLine, 0, hCall, LINECALLSELECT_CALL, pVarString,
-                                         "comm/datamodem")
-                            : lineGetIDA(hLine, 0, 0, LINECALLSELECT_LINE, pVarString,
-                                         "comm/datamodem");
+  LONG lResult =
+      hCall != 0 ? lineGetIDA(hLine, 0, hCall, LINECALLSELECT_CALL, pVarString, "comm/datamodem")
+                 : lineGetIDA(hLine, 0, 0, LINECALLSELECT_LINE, pVarString, "comm/datamodem");
   if (lResult == 0) lResult = CommHandleOf(*pVarString, hCommPort);
   if (pOwned != nullptr) LocalFree(pOwned);
   return lResult;

@@ -34,6 +34,7 @@ TkwTAPI::~TkwTAPI() {
   } catch (...) {
     MessageBoxA(0, "UNKNOWN Internal error in [TkwTAPI::~TkwTAPI]", "ERROR", MB_OK);
   }
+  EndSoundOperations();
   pSoundThread.reset();
   pMsgThread2.reset();
   pMsgThread.reset();

@@ -107,9 +107,9 @@ void ReportCallerID(TkwTAPI &component, const LINEMESSAGE &message, const LINECA
                                "dwCallerIDNameSize", info.dwCallerIDNameOffset,
                                info.dwCallerIDNameSize, "asCallerName");
   if (info.dwCallerIDFlags & LINECALLPARTYID_ADDRESS)
-    asCallerNum = CallerField(component, info, "LINECALLPARTYID_ADDRESS", "dwCallerIDOffset",
-                              "dwCallerIDSize", info.dwCallerIDOffset, info.dwCallerIDSize,
-                              "asCallerNum");
+    asCallerNum =
+        CallerField(component, info, "LINECALLPARTYID_ADDRESS", "dwCallerIDOffset",
+                    "dwCallerIDSize", info.dwCallerIDOffset, info.dwCallerIDSize, "asCallerNum");
   Log(component, "before CallerID Callback event.");
   if (component.OnCallerIDEvent)
     component.OnCallerIDEvent(asCallerName, asCallerNum, iCallType, message.hDevice);
@@ -129,10 +129,10 @@ void ReportCalledID(TkwTAPI &component, const LINECALLINFO &info) {
 
 void ReportIdentification(TkwTAPI &component, const LINEMESSAGE &message,
                           const LINECALLINFO &info) {
-  Log(component, "before CallerID field check. cbData->dwMessageID: " +
-                     Signed(message.dwMessageID) + " cbData->dwParam1: " +
-                     Signed(message.dwParam1) +
-                     " pNewCallInfo->dwCallerIDFlags: " + Signed(info.dwCallerIDFlags));
+  Log(component,
+      "before CallerID field check. cbData->dwMessageID: " + Signed(message.dwMessageID) +
+          " cbData->dwParam1: " + Signed(message.dwParam1) +
+          " pNewCallInfo->dwCallerIDFlags: " + Signed(info.dwCallerIDFlags));
   if (message.dwParam1 == LINECALLINFOSTATE_CALLERID ||
       message.dwParam1 == LINECALLINFOSTATE_CALLID ||
       (info.dwCallerIDFlags & (LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME))) {

@@ -34,27 +34,45 @@ bool IsRetryable(LONG lResult) {
 // The code name in a lineOpen failure; only the codes lineOpen documents are named.
 AnsiString LineOpenCodeName(LONG lResult, const AnsiString &asVersion, DWORD dwVersion) {
   switch (lResult) {
-    case LINEERR_ALLOCATED: return "LINEERR_ALLOCATED";
-    case LINEERR_BADDEVICEID: return "LINEERR_BADDEVICEID";
-    case LINEERR_INCOMPATIBLEEXTVERSION: return "LINEERR_INCOMPATIBLEEXTVERSION";
-    case LINEERR_INVALAPPHANDLE: return "LINEERR_INVALAPPHANDLE";
-    case LINEERR_INVALMEDIAMODE: return "LINEERR_INVALMEDIAMODE";
-    case LINEERR_INVALPOINTER: return "LINEERR_INVALPOINTER";
-    case LINEERR_INVALPRIVSELECT: return "LINEERR_INVALPRIVSELECT";
-    case LINEERR_LINEMAPPERFAILED: return "LINEERR_LINEMAPPERFAILED";
-    case LINEERR_NODEVICE: return "LINEERR_NODEVICE";
-    case LINEERR_NODRIVER: return "LINEERR_NODRIVER";
-    case LINEERR_NOMEM: return "LINEERR_NOMEM";
-    case LINEERR_OPERATIONFAILED: return "LINEERR_OPERATIONFAILED";
-    case LINEERR_OPERATIONUNAVAIL: return "LINEERR_OPERATIONUNAVAIL";
-    case LINEERR_RESOURCEUNAVAIL: return "LINEERR_RESOURCEUNAVAIL";
-    case LINEERR_STRUCTURETOOSMALL: return "LINEERR_STRUCTURETOOSMALL";
-    case LINEERR_UNINITIALIZED: return "LINEERR_UNINITIALIZED";
-    case LINEERR_REINIT: return "LINEERR_REINIT";
+    case LINEERR_ALLOCATED:
+      return "LINEERR_ALLOCATED";
+    case LINEERR_BADDEVICEID:
+      return "LINEERR_BADDEVICEID";
+    case LINEERR_INCOMPATIBLEEXTVERSION:
+      return "LINEERR_INCOMPATIBLEEXTVERSION";
+    case LINEERR_INVALAPPHANDLE:
+      return "LINEERR_INVALAPPHANDLE";
+    case LINEERR_INVALMEDIAMODE:
+      return "LINEERR_INVALMEDIAMODE";
+    case LINEERR_INVALPOINTER:
+      return "LINEERR_INVALPOINTER";
+    case LINEERR_INVALPRIVSELECT:
+      return "LINEERR_INVALPRIVSELECT";
+    case LINEERR_LINEMAPPERFAILED:
+      return "LINEERR_LINEMAPPERFAILED";
+    case LINEERR_NODEVICE:
+      return "LINEERR_NODEVICE";
+    case LINEERR_NODRIVER:
+      return "LINEERR_NODRIVER";
+    case LINEERR_NOMEM:
+      return "LINEERR_NOMEM";
+    case LINEERR_OPERATIONFAILED:
+      return "LINEERR_OPERATIONFAILED";
+    case LINEERR_OPERATIONUNAVAIL:
+      return "LINEERR_OPERATIONUNAVAIL";
+    case LINEERR_RESOURCEUNAVAIL:
+      return "LINEERR_RESOURCEUNAVAIL";
+    case LINEERR_STRUCTURETOOSMALL:
+      return "LINEERR_STRUCTURETOOSMALL";
+    case LINEERR_UNINITIALIZED:
+      return "LINEERR_UNINITIALIZED";
+    case LINEERR_REINIT:
+      return "LINEERR_REINIT";
     case LINEERR_INCOMPATIBLEAPIVERSION:
       return "LINEERR_INCOMPATIBLEAPIVERSION [Your current TAPI version is: " + asVersion + " (" +
              Signed(dwVersion) + ")]";
-    default: return "";
+    default:
+      return "";
   }
 }
 
@@ -155,8 +173,9 @@ void TkwTAPI::InitializeInstance(HLINEAPP &hApp, LINEINITIALIZEEXPARAMS &params,
 }
 
 void TkwTAPI::NegotiateInstance(HLINEAPP &hApp, LINEEXTENSIONID &extension) {
-  const LONG lResult = lineNegotiateAPIVersion(hApp, OpenDeviceID, kLowestNegotiatedVersion,
-                                               kHighestNegotiatedVersion, &dwAPIVersion, &extension);
+  const LONG lResult =
+      lineNegotiateAPIVersion(hApp, OpenDeviceID, kLowestNegotiatedVersion,
+                              kHighestNegotiatedVersion, &dwAPIVersion, &extension);
   TAPIVersionString = TapiVersionText(dwAPIVersion);
   LogDebug(OpenLogLine("lineNegotiateAPIVersion returned: " + IntToStr(lResult) +
                        " using TAPI version: " + TAPIVersionString.Value() +
@@ -234,8 +253,8 @@ LONG TkwTAPI::OpenLinePass(int iMediaRetries, LINEINITIALIZEEXPARAMS &params,
       InitializeInstance(hLineApp, params, false);
       NegotiateInstance(hLineApp, ExtensionID);
     }
-    lResult = lineOpenA(hLineApp, OpenDeviceID, &hLine, dwAPIVersion, 0, 0, Privileges,
-                        MediaModes, nullptr);
+    lResult = lineOpenA(hLineApp, OpenDeviceID, &hLine, dwAPIVersion, 0, 0, Privileges, MediaModes,
+                        nullptr);
   }
   LogDebug(OpenLogLine("lineOpen returned: " + IntToStr(lResult) + " using TAPI version: " +
                        TAPIVersionString.Value() + " TAPI device id: " + Signed(OpenDeviceID) +
@@ -244,8 +263,8 @@ LONG TkwTAPI::OpenLinePass(int iMediaRetries, LINEINITIALIZEEXPARAMS &params,
   return lResult;
 }
 
-void TkwTAPI::StartMessageThread(TOwningHolder<kwTAPIThread> &holder, HANDLE &hStop,
-                                 HLINEAPP hApp, HANDLE hTAPIEvent, bool bDispatch) {
+void TkwTAPI::StartMessageThread(TOwningHolder<kwTAPIThread> &holder, HANDLE &hStop, HLINEAPP hApp,
+                                 HANDLE hTAPIEvent, bool bDispatch) {
   hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // A thread still running a hand-off is inside a handler that reopened the device; deleting
   // it now would wait for a hand-off that waits for us.
@@ -286,8 +305,8 @@ bool TkwTAPI::CloseDevice() {
     OpenDeviceID = kNoDevice;
     bResult = bHeld;
   } catch (Exception &e) {
-    MessageBoxA(0, ("Internal error in [TkwTAPI::CloseDevice] msg: " + e.Message).c_str(),
-                "ERROR", MB_OK);
+    MessageBoxA(0, ("Internal error in [TkwTAPI::CloseDevice] msg: " + e.Message).c_str(), "ERROR",
+                MB_OK);
   } catch (...) {
     MessageBoxA(0, "UNKNOWN Internal error in [TkwTAPI::CloseDevice]", "ERROR", MB_OK);
   }

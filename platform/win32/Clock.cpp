@@ -13,7 +13,7 @@ using RealMilliseconds = std::chrono::duration<double, std::milli>;
 
 // A real wait never lasts longer than this, so a change of scale takes effect promptly for
 // threads already waiting.
-constexpr RealMilliseconds kLongestRealSlice{50.0};
+constexpr RealMilliseconds kLongestRealSlice{250.0};
 
 // Virtual time is a line through one anchor point with slope `scale`.
 class VirtualClock {

@@ -7,6 +7,9 @@
 #include <mutex>
 #include <unordered_map>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "platform/win32/Kernel.h"
 #include "platform/win32/MemoryFaults.h"
 
@@ -16,6 +19,22 @@ namespace {
 
 constexpr DWORD kErrorNotLocked = 158;
 
+// Windows commits a block's memory when it is allocated. Large blocks are committed here too,
+// in large pages where the system has them, so that filling one (a whole sound file read
+// into memory) does not fault in page after page.
+constexpr size_t kLargeBlock = size_t{1} << 20;
+
+void Commit(void *block, size_t bytes) {
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const uintptr_t start = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
+  if (end <= start) return;
+  void *range = reinterpret_cast<void *>(start);
+  ::madvise(range, end - start, MADV_HUGEPAGE);
+  // Only advice: a system that cannot populate leaves the pages to be faulted in later.
+  ::madvise(range, end - start, MADV_POPULATE_WRITE);
+}
+
 // A block of at least one byte plus room for a header of the allocator's own, zero-filled when
 // asked; NULL with the last error set when the allocator is told to fail or memory runs out.
 void *Allocate(Allocator allocator, size_t bytes, bool zeroed, size_t header = 0) {
@@ -23,6 +42,7 @@ void *Allocate(Allocator allocator, size_t bytes, bool zeroed, size_t header = 0
   if (!win32::detail::AllocationShouldFail(allocator, bytes)) {
     size_t total = header + (bytes ? bytes : 1);
     block = zeroed ? std::calloc(1, total) : std::malloc(total);
+    if (block && total >= kLargeBlock) Commit(block, total);
   }
   if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   return block;

@@ -1,0 +1,129 @@
+#include "tests/sound/SoundFixture.h"
+
+#include <sndfile.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "Clock.h"
+#include "platform/win32/FileFaults.h"
+#include "platform/win32/MemoryFaults.h"
+
+namespace sound_test {
+
+TReadBack ReadWav(const std::string &path) {
+  TReadBack read;
+  SF_INFO info{};
+  SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return read;
+  read.opened = true;
+  read.format = info.format;
+  read.channels = info.channels;
+  read.rate = info.samplerate;
+  read.samples.resize(static_cast<size_t>(info.frames) * info.channels);
+  read.samples.resize(static_cast<size_t>(
+      sf_read_short(file, read.samples.data(), static_cast<sf_count_t>(read.samples.size()))));
+  sf_close(file);
+  return read;
+}
+
+uint32_t FileDword(const std::string &path, size_t offset) {
+  const std::string bytes = component_test::ReadFile(path);
+  if (bytes.size() < offset + 4) return 0xFFFFFFFFu;
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[offset + i]);
+  return value;
+}
+
+uintmax_t FileSize(const std::string &path) {
+  return std::filesystem::file_size(path);
+}
+
+std::string WaveOutErrorText(MMRESULT result) {
+  char text[4096];
+  waveOutGetErrorTextA(result, text, sizeof text);
+  return text;
+}
+
+void SoundTest::SetUp() {
+  sim::TheExchange().Reset(1);
+  sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
+  sim::Faults().Clear();
+  sim::OperationJournal().Clear();
+  sim::Audio().Reset();
+  win32::SetTimeScale(1000);
+  LINEINITIALIZEEXPARAMS params{};
+  params.dwTotalSize = sizeof params;
+  params.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
+  DWORD devices = 0, version = 0x00020000;
+  ASSERT_EQ(lineInitializeExA(&app_, 0, nullptr, "Sound test", &devices, &version, &params), 0);
+  ASSERT_EQ(lineOpenA(app_, 0, &line_, 0x00020000, 0, 0, LINECALLPRIVILEGE_OWNER,
+                      LINEMEDIAMODE_INTERACTIVEVOICE, nullptr),
+            0);
+  sim::TheExchange().OfferCall(0);
+  LINEMESSAGE message{};
+  while (lineGetMessage(app_, &message, 0) == 0) {
+    if (message.dwMessageID == LINE_CALLSTATE) call_ = message.hDevice;
+  }
+  ASSERT_GT(lineAnswer(call_, nullptr, 0), 0);
+}
+
+void SoundTest::TearDown() {
+  sim::Faults().Clear();
+  win32::ClearAllocationFaults();
+  win32::ClearFileWriteFaults();
+  if (line_) lineClose(line_);
+  if (app_) lineShutdown(app_);
+  win32::SetTimeScale(1.0);
+}
+
+std::unique_ptr<kwTAPISoundThread> SoundTest::Play(const std::string &path) {
+  auto thread = std::make_unique<kwTAPISoundThread>(true);
+  thread->SetupSound(path.c_str(), line_);
+  RunToEnd(*thread);
+  return thread;
+}
+
+std::unique_ptr<kwTAPISoundThread> SoundTest::Record(
+    const std::string &path, int iMaxBuffers,
+    const std::function<void(kwTAPISoundThread &)> &onPump) {
+  auto thread = std::make_unique<kwTAPISoundThread>(true);
+  thread->SetupSound(path.c_str(), line_, call_, 1, iMaxBuffers);
+  RunToEnd(*thread, onPump);
+  return thread;
+}
+
+void SoundTest::RunToEnd(kwTAPISoundThread &thread,
+                         const std::function<void(kwTAPISoundThread &)> &onPump) {
+  thread.Resume();
+  while (thread.Busy) {
+    Pump();
+    if (onPump) onPump(thread);
+    Sleep(10);
+  }
+  Pump();
+}
+
+void SoundTest::Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+bool SoundTest::DevicesClosed() {
+  const WAVEFORMATEX native{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+  HWAVEOUT out = 0;
+  HWAVEIN in = 0;
+  const bool outFree = waveOutOpen(&out, kWaveOut, &native, 0, 0, 0) == MMSYSERR_NOERROR;
+  const bool inFree = waveInOpen(&in, kWaveIn, &native, 0, 0, 0) == MMSYSERR_NOERROR;
+  if (outFree) waveOutClose(out);
+  if (inFree) waveInClose(in);
+  return outFree && inFree;
+}
+
+std::vector<std::string> SoundTest::NoticeTexts() const {
+  std::vector<std::string> texts;
+  for (const auto &notice : notices_.Notices()) texts.push_back(notice.text);
+  return texts;
+}
+
+}  // namespace sound_test
