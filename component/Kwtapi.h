@@ -81,6 +81,20 @@ class TkwTAPI : public TComponent {
   // or shows a box where the failure kind asks for one.
   void ReportOpenFailure(int iSection, bool bSuppressErrors);
 
+ private:
+  // Steps of OpenDevice; each raises an abort with its failure text.
+  void InitializeInstance(HLINEAPP &hApp, LINEINITIALIZEEXPARAMS &params, bool bRefreshVersion);
+  void NegotiateInstance(HLINEAPP &hApp, LINEEXTENSIONID &extension);
+  void CheckMediaModes();
+  void RunLineOpenLoop(LINEINITIALIZEEXPARAMS &params, LINEINITIALIZEEXPARAMS &params2);
+  LONG OpenLinePass(int iMediaRetries, LINEINITIALIZEEXPARAMS &params,
+                    LINEINITIALIZEEXPARAMS &params2);
+  void StartMessageThread(TOwningHolder<kwTAPIThread> &holder, HANDLE &hStop, HLINEAPP hApp,
+                          HANDLE hTAPIEvent, bool bDispatch);
+  bool HoldsAnything() const;
+  DWORD NegotiateWithin(DWORD dwDeviceID, DWORD dwLow, DWORD dwHigh);
+  void DispatchCallState(const LINEMESSAGE &message, const LINECALLINFO &info);
+
  public:
   AnsiString DebugLogFile;
 
@@ -127,6 +141,11 @@ class TkwTAPI : public TComponent {
   HANDLE hStopEvent;
   HANDLE hStopEvent2;
   TOwningHolder<kwTAPISoundThread> pSoundThread;
+  // A thread #1 replaced while its hand-off ran (a handler reopened the device): it ends once
+  // the handler returns, and is deleted only then.
+  TOwningHolder<kwTAPIThread> pRetiredMsgThread;
+  // Where TAPI writes the handle of a call MakeACall placed when its request completes.
+  HCALL hMadeCall;
 
   // The sound operations waiting in this component's methods, innermost first; destruction
   // ends them and tells them not to touch the component again.

@@ -19,16 +19,27 @@ TkwTAPI::TkwTAPI(TComponent *Owner)
       MediaModes(4),
       pLastCallInfo(nullptr),
       hStopEvent(0),
-      hStopEvent2(0) {}
+      hStopEvent2(0),
+      hMadeCall(0) {}
 
-// Minimal until the line device can be closed: the owned records go back to the heap, and
-// the holders delete the thread objects, the sound thread first.
+// CloseDevice stops the message threads first, so deleting them below cannot wait forever.
 TkwTAPI::~TkwTAPI() {
+  try {
+    LogDebug("In [TkwTAPI::~TkwTAPI] before CloseDevice.");
+    CloseDevice();
+    LogDebug("In [TkwTAPI::~TkwTAPI] after CloseDevice.");
+  } catch (Exception &e) {
+    MessageBoxA(0, ("Internal error in [TkwTAPI::~TkwTAPI] msg: " + e.Message).c_str(), "ERROR",
+                MB_OK);
+  } catch (...) {
+    MessageBoxA(0, "UNKNOWN Internal error in [TkwTAPI::~TkwTAPI]", "ERROR", MB_OK);
+  }
   EndSoundOperations();
   pSoundThread.reset();
   pMsgThread2.reset();
   pMsgThread.reset();
-  FreeTapiRecord(pLastCallInfo);
+  pRetiredMsgThread.reset();
+  // Blocks a capability report stored while no device was open are not CloseDevice's.
   FreeTapiRecord(pLineAddressCaps);
   FreeTapiRecord(pLineDevCaps);
 }

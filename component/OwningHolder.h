@@ -19,6 +19,8 @@ class TOwningHolder {
   }
   // Deletes the object held, if any.
   void reset() { held_.reset(); }
+  // Gives the object up without deleting it.
+  T *release() { return held_.release(); }
   T *get() const { return held_.get(); }
   T *operator->() const { return held_.get(); }
   explicit operator bool() const { return static_cast<bool>(held_); }

@@ -13,6 +13,13 @@ void *AllocTapiRecord(DWORD dwSize);
 void *GrowTapiRecord(void *pRecord, DWORD dwSize);
 void FreeTapiRecord(void *pRecord);
 
+// Releases the record an owner field holds and clears the field.
+template <class Record>
+void ReleaseTapiRecord(Record *&pRecord) {
+  FreeTapiRecord(pRecord);
+  pRecord = nullptr;
+}
+
 struct TTapiRecordRelease {
   void operator()(void *pRecord) const { FreeTapiRecord(pRecord); }
 };

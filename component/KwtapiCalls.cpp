@@ -1,0 +1,128 @@
+// Acting on calls of the open line: place, answer, drop, status, dial-tone check, comm port.
+#include <cstring>
+
+#include "component/Kwtapi.h"
+#include "component/LineErrorNames.h"
+#include "component/TapiRecord.h"
+
+namespace {
+
+constexpr DWORD kCallStatusFixedSize = 56;
+constexpr DWORD kDeviceIdBlockSize = 1024;
+
+LINECALLPARAMS CallParams(DWORD dwBearerMode, DWORD dwMediaMode, DWORD dwFlags) {
+  LINECALLPARAMS params = {};
+  params.dwTotalSize = sizeof(params);
+  params.dwBearerMode = dwBearerMode;
+  params.dwMediaMode = dwMediaMode;
+  params.dwCallParamFlags = dwFlags;
+  return params;
+}
+
+void SetError(AnsiString *pasError, const AnsiString &asText) {
+  if (pasError != nullptr) *pasError = asText;
+}
+
+LINECALLSTATUS *NewCallStatus(DWORD dwSize) {
+  auto *pStatus =
+      static_cast<LINECALLSTATUS *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, dwSize));
+  if (pStatus != nullptr) pStatus->dwTotalSize = dwSize;
+  return pStatus;
+}
+
+// A comm handle is read only when TAPI's answer fits in what the block holds.
+LONG CommHandleOf(const VARSTRING &answer, void *&hCommPort) {
+  if (answer.dwNeededSize > answer.dwTotalSize) return LINEERR_STRUCTURETOOSMALL;
+  if (answer.dwStringOffset > answer.dwTotalSize ||
+      answer.dwTotalSize - answer.dwStringOffset < sizeof(DWORD))
+    return LINEERR_STRUCTURETOOSMALL;
+  DWORD dwHandle = 0;
+  std::memcpy(&dwHandle, reinterpret_cast<const char *>(&answer) + answer.dwStringOffset,
+              sizeof(dwHandle));
+  hCommPort = reinterpret_cast<void *>(static_cast<uintptr_t>(dwHandle));
+  return 0;
+}
+
+}  // namespace
+
+// A direct call's handle arrives with its LINE_REPLY, after this method returned: TAPI writes
+// it into the caller's variable behind pdwSpare when one is given, otherwise into the
+// component, never into this frame. With bBlockID the call asks for caller-ID blocking.
+bool TkwTAPI::MakeACall(AnsiString asCalledParty, AnsiString asDestAddress, int iCountryCode,
+                        bool bBlockID, int iAssisted, DWORD *pdwSpare) {
+  if (iAssisted != 0) {
+    return tapiRequestMakeCallA(asDestAddress.c_str(), AppTitle.c_str(), asCalledParty.c_str(),
+                                "Calling contact") == 0;
+  }
+  const LINECALLPARAMS blockID = CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
+                                            LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
+  HCALL *phCall = pdwSpare != nullptr ? pdwSpare : &hMadeCall;
+  *phCall = 0;
+  const HLINE hUsed = hLine2 != 0 ? hLine2 : hLine;
+  return lineMakeCallA(hUsed, phCall, asDestAddress.c_str(), static_cast<DWORD>(iCountryCode),
+                       bBlockID ? &blockID : nullptr) > 0;
+}
+
+bool TkwTAPI::BlockCall(DWORD hCall) {
+  return lineDrop(hCall, nullptr, 0) > 0;
+}
+
+int TkwTAPI::CloseCall(DWORD &hCall) {
+  return lineDrop(hCall, nullptr, 0);
+}
+
+int TkwTAPI::AnswerTheLine(DWORD &hCall, AnsiString *pasError) {
+  const LONG lResult = lineAnswer(hCall, nullptr, 0);
+  if (lResult > 0) return lResult;
+  SetError(pasError, "Error: TkwTAPI::AnswerTheLine failed: " + TapiErrorString(lResult));
+  return lResult;
+}
+
+int TkwTAPI::kwGetCallStatus(DWORD &hCall, LINECALLSTATUS **ppCallStatus, AnsiString *pasError) {
+  if (*ppCallStatus != nullptr) HeapFree(GetProcessHeap(), 0, *ppCallStatus);
+  *ppCallStatus = NewCallStatus(kCallStatusFixedSize);
+  if (*ppCallStatus == nullptr) {
+    SetError(pasError, "Error: TkwTAPI::kwGetCallStatus failed, calloc #1 failed!");
+    return LINEERR_NOMEM;
+  }
+  for (;;) {
+    const LONG lResult = lineGetCallStatus(hCall, *ppCallStatus);
+    if (lResult != 0) {
+      HeapFree(GetProcessHeap(), 0, *ppCallStatus);
+      *ppCallStatus = nullptr;
+      SetError(pasError, "Error: TkwTAPI::kwGetCallStatus failed: " + TapiErrorString(lResult));
+      return lResult;
+    }
+    if ((*ppCallStatus)->dwTotalSize >= (*ppCallStatus)->dwNeededSize) return 0;
+    const DWORD dwNeeded = (*ppCallStatus)->dwNeededSize;
+    HeapFree(GetProcessHeap(), 0, *ppCallStatus);
+    *ppCallStatus = NewCallStatus(dwNeeded);
+    if (*ppCallStatus == nullptr) {
+      SetError(pasError, "Error: TkwTAPI::kwGetCallStatus failed, calloc #2 failed!");
+      return LINEERR_NOMEM;
+    }
+  }
+}
+
+int TkwTAPI::CheckForDialtone(DWORD &hCall) {
+  LINECALLPARAMS params =
+      CallParams(LINEBEARERMODE_PASSTHROUGH, LINEMEDIAMODE_DATAMODEM, LINECALLPARAMFLAGS_IDLE);
+  params.dwAddressMode = LINEADDRESSMODE_ADDRESSID;
+  return lineMakeCallA(hLine, &hCall, "", 1, &params);
+}
+
+int TkwTAPI::GetCOMMPORTID(void *&hCommPort, DWORD &hCall, VARSTRING *pVarString) {
+  VARSTRING *pOwned = nullptr;
+  if (pVarString == nullptr) {
+    pOwned = static_cast<VARSTRING *>(LocalAlloc(LMEM_ZEROINIT, kDeviceIdBlockSize));
+    if (pOwned == nullptr) return LINEERR_NOMEM;
+    pOwned->dwTotalSize = kDeviceIdBlockSize;
+    pVarString = pOwned;
+  }
+  LONG lResult =
+      hCall != 0 ? lineGetIDA(hLine, 0, hCall, LINECALLSELECT_CALL, pVarString, "comm/datamodem")
+                 : lineGetIDA(hLine, 0, 0, LINECALLSELECT_LINE, pVarString, "comm/datamodem");
+  if (lResult == 0) lResult = CommHandleOf(*pVarString, hCommPort);
+  if (pOwned != nullptr) LocalFree(pOwned);
+  return lResult;
+}
