@@ -99,15 +99,17 @@ std::vector<int16_t> FormatConverter::Resample(const std::vector<float> &frames,
   const double ratio = double{kNativeRate} / source_.nSamplesPerSec;
   std::vector<float> out(static_cast<size_t>(frames.size() * ratio) + 256);
   std::vector<int16_t> samples;
-  // The converter takes a null input as "nothing yet" and would ignore the end of input,
-  // keeping back the samples a flush is there to give up.
-  static const float kNoFrames = 0;
   SRC_DATA data{};
-  data.data_in = frames.empty() ? &kNoFrames : frames.data();
+  data.data_in = frames.data();
   data.input_frames = static_cast<long>(frames.size());
   data.src_ratio = ratio;
   data.end_of_input = last ? 1 : 0;
+  // An empty input must still point somewhere: the converter takes a null one as "nothing
+  // yet" and ignores the end of input (a flush would give up nothing), and an input that ends
+  // where the output begins counts as overlapping it.
+  static const float kNoFrames = 0;
   for (;;) {
+    if (data.input_frames == 0) data.data_in = &kNoFrames;
     data.data_out = out.data();
     data.output_frames = static_cast<long>(out.size());
     const int error = src_process(resampler_, &data);
