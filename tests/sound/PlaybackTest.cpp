@@ -128,6 +128,9 @@ TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) 
        "Error: mmioOpen failed to open file.", false},
       {[] { sim::Faults().FailNth("waveOutOpen", 2, MMSYSERR_ALLOCATED); },
        "Error: waveOutOpen returned: " + WaveOutErrorText(MMSYSERR_ALLOCATED), false},
+      // The 16-byte format chunk is copied into a whole 18-byte record.
+      {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, sizeof(WAVEFORMATEX)); },
+       "Error: Memory Error.", false},
       {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, 8000); },
        "Error: Memory problems.", false},
       {[] { win32::FailAllocationsOfSize(win32::Allocator::Local, sizeof(WAVEHDR)); },
