@@ -101,7 +101,8 @@ std::vector<std::string> CallsTest::LogLines() const {
 
 void CallsTest::PumpUntil(const std::function<bool()> &done) {
   while (!done()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    // Bounded, since some conditions (a message box from a thread) post nothing to this one.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     Application->ProcessMessages();
   }
 }

@@ -125,7 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
                       sim::Faults().FailNext("lineGetDevCapsA", LINEERR_NOMEM);
                     },
                     "The line device's capabilities could not be read", 2},
-        OpenFailure{"AutomatedVoice", [](sim::Exchange &, TkwTAPI &c) { c.MediaModes = 0x8 | 0x4; },
+        OpenFailure{"AutomatedVoice",
+                    [](sim::Exchange &e, TkwTAPI &c) {
+                      e.Line(0).MediaModes(0x4);
+                      c.MediaModes = 0x8 | 0x4;
+                    },
                     "TAPI Device does NOT support: AUTOMATEDVOICE MODE", 2},
         OpenFailure{"DataModemAsked",
                     [](sim::Exchange &e, TkwTAPI &c) {
