@@ -1,5 +1,7 @@
 #include "simulator/Exchange.h"
 
+#include "simulator/CommPort.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -15,6 +17,7 @@ Exchange::Exchange() {
 }
 
 void Exchange::Reset(DWORD lineCount) {
+  TheFarEndData().Clear();
   {
     Lock lock(mutex_);
     DropEverything();

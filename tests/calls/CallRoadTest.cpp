@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "simulator/CommPort.h"
 #include "tests/calls/CallsFixture.h"
 
 namespace calls_test {
@@ -153,7 +154,20 @@ TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
   void *hUnchanged = nullptr;
   EXPECT_EQ(component->GetCOMMPORTID(hUnchanged, hCall, &tooSmall), LINEERR_STRUCTURETOOSMALL);
   EXPECT_EQ(hUnchanged, nullptr);
-  EXPECT_TRUE(CloseHandle(static_cast<HANDLE>(reinterpret_cast<uintptr_t>(hPort))));
+  const HANDLE hComm = static_cast<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
+  DWORD dwMoved = 0;
+  EXPECT_TRUE(WriteFile(hComm, "ATDT", 4, &dwMoved, nullptr));
+  EXPECT_EQ(dwMoved, 4u);
+  EXPECT_EQ(sim::TheFarEndData().TakeReceived(), "ATDT");
+  sim::TheFarEndData().Send("CONNECT");
+  char szAnswer[16] = {};
+  EXPECT_TRUE(ReadFile(hComm, szAnswer, sizeof(szAnswer) - 1, &dwMoved, nullptr));
+  EXPECT_STREQ(szAnswer, "CONNECT");
+  // Nothing waiting: the read returns at once with nothing.
+  EXPECT_TRUE(ReadFile(hComm, szAnswer, sizeof(szAnswer), &dwMoved, nullptr));
+  EXPECT_EQ(dwMoved, 0u);
+  EXPECT_TRUE(CloseHandle(hComm));
+  EXPECT_FALSE(WriteFile(hComm, "x", 1, &dwMoved, nullptr));
   EXPECT_GT(component->CloseCall(hCall), 0);
   PumpUntil([&] { return exchange.CallHandleCount() == 0; });
   component.reset();
