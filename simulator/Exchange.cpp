@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "simulator/CommPort.h"
 #include "simulator/Operation.h"
 
 namespace sim {
