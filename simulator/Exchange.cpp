@@ -1,7 +1,5 @@
 #include "simulator/Exchange.h"
 
-#include "simulator/CommPort.h"
-
 #include <windows.h>
 
 #include <algorithm>
