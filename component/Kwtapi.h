@@ -127,6 +127,13 @@ class TkwTAPI : public TComponent {
   HANDLE hStopEvent;
   HANDLE hStopEvent2;
   TOwningHolder<kwTAPISoundThread> pSoundThread;
+
+  // The sound operations waiting in this component's methods, innermost first; destruction
+  // ends them and tells them not to touch the component again.
+  struct TSoundWait;
+  TSoundWait *pSoundWait = nullptr;
+  bool WaitForSound(kwTAPISoundThread *pThread);
+  void EndSoundOperations();
 };
 
 namespace Kwtapi {

@@ -24,6 +24,7 @@ TkwTAPI::TkwTAPI(TComponent *Owner)
 // Minimal until the line device can be closed: the owned records go back to the heap, and
 // the holders delete the thread objects, the sound thread first.
 TkwTAPI::~TkwTAPI() {
+  EndSoundOperations();
   pSoundThread.reset();
   pMsgThread2.reset();
   pMsgThread.reset();

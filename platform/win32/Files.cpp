@@ -5,6 +5,7 @@
 #include <optional>
 #include <unistd.h>
 
+#include "platform/win32/FileFaults.h"
 #include "platform/win32/Kernel.h"
 
 using win32::detail::Kernel;
@@ -101,8 +102,11 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   if (!file) return FALSE;
   const char *bytes = static_cast<const char *>(lpBuffer);
   DWORD written = 0;
-  while (written < nNumberOfBytesToWrite) {
-    ssize_t result = ::write(file->Descriptor(), bytes + written, nNumberOfBytesToWrite - written);
+  // A planned failure writes the first half, as a disk that fills up part way does.
+  const bool fails = win32::detail::WriteShouldFail();
+  const DWORD toWrite = fails ? nNumberOfBytesToWrite / 2 : nNumberOfBytesToWrite;
+  while (written < toWrite) {
+    ssize_t result = ::write(file->Descriptor(), bytes + written, toWrite - written);
     if (result < 0 && errno == EINTR) continue;
     if (result <= 0) {
       SetLastError(result < 0 && errno == EBADF ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT);
@@ -112,6 +116,18 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     written += static_cast<DWORD>(result);
   }
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = written;
+  if (fails) SetLastError(ERROR_DISK_FULL);
+  return fails ? FALSE : TRUE;
+}
+
+BOOL SetEndOfFile(HANDLE hFile) {
+  auto file = FindFile(hFile);
+  if (!file) return FALSE;
+  const off_t position = ::lseek(file->Descriptor(), 0, SEEK_CUR);
+  if (position < 0 || ::ftruncate(file->Descriptor(), position) != 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return FALSE;
+  }
   return TRUE;
 }
 

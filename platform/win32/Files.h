@@ -1,4 +1,5 @@
-// Files on the host's file system through file handles.
+// Files on the host's file system through file handles. Writes can be made to fail
+// (FileFaults.h).
 #pragma once
 
 #include "Events.h"
@@ -35,5 +36,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+// Makes the file end at its current position.
+BOOL SetEndOfFile(HANDLE hFile);
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
                      DWORD dwMoveMethod);

@@ -99,8 +99,11 @@ std::vector<int16_t> FormatConverter::Resample(const std::vector<float> &frames,
   const double ratio = double{kNativeRate} / source_.nSamplesPerSec;
   std::vector<float> out(static_cast<size_t>(frames.size() * ratio) + 256);
   std::vector<int16_t> samples;
+  // The converter takes a null input as "nothing yet" and would ignore the end of input,
+  // keeping back the samples a flush is there to give up.
+  static const float kNoFrames = 0;
   SRC_DATA data{};
-  data.data_in = frames.data();
+  data.data_in = frames.empty() ? &kNoFrames : frames.data();
   data.input_frames = static_cast<long>(frames.size());
   data.src_ratio = ratio;
   data.end_of_input = last ? 1 : 0;

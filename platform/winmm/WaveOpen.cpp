@@ -1,6 +1,7 @@
 #include "WaveOpen.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "WaveCallback.h"
 #include "WaveMapper.h"
@@ -31,6 +32,14 @@ OpenDecision DecideOpen(const OpenRequest &request, const std::vector<UINT> &pre
       IsNativeFormat(format) || (mapper_converts && decision.converted && IsConvertible(format));
   if (!takes) decision.result = WAVERR_BADFORMAT;
   return decision;
+}
+
+WAVEFORMATEX CopyFormat(const WAVEFORMATEX &format) {
+  WAVEFORMATEX copy{};
+  const size_t size =
+      format.wFormatTag == WAVE_FORMAT_PCM ? sizeof(PCMWAVEFORMAT) : sizeof(WAVEFORMATEX);
+  std::memcpy(&copy, &format, size);
+  return copy;
 }
 
 bool DeviceClaims::Claim(UINT device) {

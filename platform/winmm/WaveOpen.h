@@ -27,6 +27,10 @@ struct OpenDecision {
 OpenDecision DecideOpen(const OpenRequest &request, const std::vector<UINT> &present,
                         bool mapper_converts);
 
+// The caller's format as a whole record, read no further than it reaches: a PCM format
+// may be the 16-byte PCMWAVEFORMAT, whose cbSize does not exist (it reads as 0).
+WAVEFORMATEX CopyFormat(const WAVEFORMATEX &format);
+
 // A device serves one owner at a time.
 class DeviceClaims {
  public:

@@ -28,7 +28,8 @@ MMRESULT OpenOutput(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD
   if (decision.result != MMSYSERR_NOERROR || query) return decision.result;
   if (!OutputClaims().Claim(decision.device)) return MMSYSERR_ALLOCATED;
   const WaveCallback callback(fdwOpen, dwCallback);
-  auto device = std::make_shared<WaveOutDevice>(driver, decision.device, *pwfx, callback);
+  auto device =
+      std::make_shared<WaveOutDevice>(driver, decision.device, CopyFormat(*pwfx), callback);
   *phwo = OpenOutputs().Add(device);
   device->Start(*phwo);
   callback.Notify(MM_WOM_OPEN, *phwo);

@@ -91,6 +91,25 @@ TEST(WaveMapper, KnowsWhichFormatsItCanConvert) {
   EXPECT_TRUE(winmm::IsNativeFormat(loose));
 }
 
+TEST(WaveMapper, FlushGivesUpEverySampleTheRateConverterHeldBack) {
+  const struct {
+    DWORD rate;
+    size_t frames;
+  } cases[] = {{32000, 4000}, {44100, 1323}, {11025, 11025}, {48000, 600}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.rate);
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, c.rate, c.rate * 2, 2, 16, 0};
+    winmm::FormatConverter converter(format);
+    const std::vector<char> bytes(c.frames * 2, 1);
+    const auto converted = converter.Convert(bytes);
+    const auto rest = converter.Flush();
+    EXPECT_EQ(converted.size() + rest.size(), c.frames * winmm::kNativeRate / c.rate);
+    // The stream starts again after a flush and loses nothing the second time either.
+    const auto again = converter.Convert(bytes).size() + converter.Flush().size();
+    EXPECT_EQ(again, c.frames * winmm::kNativeRate / c.rate);
+  }
+}
+
 TEST(WaveMapper, NativeSoundPassesThroughUnchanged) {
   const auto sound = Load("tone1000_8000_mono16.wav");
   const auto samples = ConvertInPieces(sound, 333);

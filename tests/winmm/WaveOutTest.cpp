@@ -1,3 +1,6 @@
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "Devices.h"
@@ -158,6 +161,47 @@ TEST_F(WaveOut, TheMapperPlaysAFileOfAnotherFormatAsNativeSound) {
   EXPECT_NEAR(static_cast<double>(played.size()), 8000, 80);
   const std::span<const int16_t> middle(played.data() + 400, played.size() - 800);
   EXPECT_TRUE(tone::Dominant(middle, 1000));
+}
+
+TEST_F(WaveOut, AnApplicationThatQueuesLateHearsAGapButLosesNoSample) {
+  win32::SetTimeScale(1000);
+  const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 32000, 64000, 2, 16, 0};
+  ASSERT_EQ(Open(0, format, WAVE_MAPPED), MMSYSERR_NOERROR);
+  Buffer first(8000, 1), second(8000, 1);  // 4000 frames each: 1000 native samples
+  Queue(first);
+  while (!first.Done()) std::this_thread::yield();
+  // The queue ran dry: what the rate converter held back is played before the pause.
+  ASSERT_TRUE(sim::Audio().WaitPlayed(0, 1000));
+  Queue(second);
+  while (!second.Done()) std::this_thread::yield();
+  ASSERT_TRUE(sim::Audio().WaitPlayed(0, 2000));
+  EXPECT_EQ(sim::Audio().Played(0).size(), 2000u);
+}
+
+// A PCM format may be the 16-byte PCMWAVEFORMAT, as a player copies a file's "fmt " chunk;
+// placed against an unreadable page, any read past its 16 bytes faults.
+TEST_F(WaveOut, OpensAPcmFormatOfSixteenBytesReadingNoFurther) {
+  win32::SetTimeScale(1000);
+  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  void *pages =
+      ::mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(pages, MAP_FAILED);
+  ASSERT_EQ(::mprotect(static_cast<char *>(pages) + page, page, PROT_NONE), 0);
+  const std::vector<uint8_t> body = fixtures::PcmFormat(2, 44100, 16);
+  auto *end = static_cast<uint8_t *>(pages) + page - body.size();
+  std::copy(body.begin(), body.end(), end);
+  const auto *format = reinterpret_cast<const WAVEFORMATEX *>(end);
+
+  EXPECT_EQ(waveOutOpen(nullptr, 0, format, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED),
+            MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutOpen(&device_, 0, format, 0, 0, WAVE_MAPPED), MMSYSERR_NOERROR);
+  Buffer buffer(44100 * 4 / 10);  // a tenth of a second
+  Queue(buffer);
+  while (!buffer.Done()) std::this_thread::yield();
+  EXPECT_TRUE(sim::Audio().WaitPlayed(0, 800)) << "converted as 44.1 kHz stereo";
+  EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
+  device_ = 0;
+  ::munmap(pages, 2 * page);
 }
 
 TEST_F(WaveOut, EveryOperationCanBeMadeToFailAndIsJournaled) {

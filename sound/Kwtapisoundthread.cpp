@@ -1,0 +1,109 @@
+// The sound thread as a whole: construction, set-up, the thread body and the lookup of the
+// line's wave devices.
+#include "sound/Kwtapisoundthread.h"
+
+#include "component/LineErrorNames.h"
+
+namespace {
+
+constexpr DWORD kDeviceIdBlockSize = 1024;
+
+}  // namespace
+
+kwTAPISoundThread::kwTAPISoundThread(bool CreateSuspended)
+    : TThread(CreateSuspended),
+      Mode(-1),
+      RecordState(0),
+      MaxBuffers(0),
+      BufferCounter(0),
+      BuffersRecorded(0),
+      CallHandle(0),
+      WaveIn(0),
+      Headers{},
+      MemoryHandles{},
+      BytesRecorded(0),
+      WaveInDeviceID(0),
+      ErrorText{},
+      StatusText(),
+      Busy(true),
+      Succeeded(false),
+      SoundFile(),
+      LineHandle(0),
+      WindowHandle(0),
+      FileHandle(0) {
+  WindowHandle = AllocateHWnd(this, &kwTAPISoundThread::SoundWndProc);
+  if (!CreateSuspended) {
+    DeallocateHWnd(WindowHandle);
+    throw Exception(
+        "YOU MUST create this thread suspended and Call one of the SetupSound() methods!");
+  }
+}
+
+kwTAPISoundThread::~kwTAPISoundThread() {
+  // The members go before the base waits, so the thread must have ended here.
+  StopPlaying();
+  Terminate();
+  WaitFor();
+  EndRecordingNow();
+  DeallocateHWnd(WindowHandle);
+}
+
+void kwTAPISoundThread::SetupSound(AnsiString asFileName, HLINE hLine) {
+  SoundFile = asFileName;
+  LineHandle = hLine;
+  Mode = 0;
+}
+
+void kwTAPISoundThread::SetupSound(AnsiString asFileName, HLINE hLine, HCALL hCall, int iMode,
+                                   int iMaxBuffers) {
+  SoundFile = asFileName;
+  LineHandle = hLine;
+  CallHandle = hCall;
+  Mode = iMode;
+  MaxBuffers = iMaxBuffers;
+}
+
+void kwTAPISoundThread::Execute() {
+  try {
+    RunOperation();
+  } catch (Exception &e) {
+    ShowMessage("Internal error in [kwTAPISoundThread::Execute] msg: " + e.Message);
+  } catch (...) {
+    ShowMessage("UNKNOWN Internal error in [kwTAPISoundThread::Execute]");
+  }
+  Busy = false;
+}
+
+void kwTAPISoundThread::RunOperation() {
+  if (Mode == 0) {
+    const LONG lDeviceID = GetWaveDeviceID("wave/out");
+    if (lDeviceID < 0)
+      throw Exception("Invalid deviceID: " + IntToStr(lDeviceID) +
+                      " msg: " + TapiErrorString(lDeviceID));
+    PlayWaveFile();
+  } else if (Mode == 1) {
+    Record();
+  }
+}
+
+LONG kwTAPISoundThread::GetWaveDeviceID(const char *szDeviceClass) {
+  DWORD dwSize = kDeviceIdBlockSize;
+  for (;;) {
+    auto *pVarString = static_cast<VARSTRING *>(LocalAlloc(LPTR, dwSize));
+    if (pVarString == nullptr) throw EAbort("Error: Memory issues.");
+    pVarString->dwTotalSize = dwSize;
+    const LONG lResult =
+        lineGetID(LineHandle, 0, 0, LINECALLSELECT_LINE, pVarString, szDeviceClass);
+    const DWORD dwNeeded = pVarString->dwNeededSize;
+    LONG lDeviceID = lResult;
+    if (lResult == 0) {
+      DWORD dwValue = 0;
+      std::memcpy(&dwValue, reinterpret_cast<char *>(pVarString) + pVarString->dwStringOffset,
+                  sizeof dwValue);
+      lDeviceID = static_cast<LONG>(dwValue);
+    }
+    LocalFree(pVarString);
+    if (lResult == 0 || dwNeeded <= dwSize) return lDeviceID;
+    dwSize = dwNeeded;
+  }
+}
