@@ -55,15 +55,16 @@ std::shared_ptr<MessageQueue> CurrentQueue() {
   return threadQueue.queue;
 }
 
-void AwaitBriefly(const std::atomic<bool> &done) {
+void AwaitBriefly(const std::function<bool()> &ready) {
   const auto until = std::chrono::steady_clock::now() + kBriefWait;
-  while (!done.load(std::memory_order_acquire)) {
+  while (!ready()) {
     for (int look = 0; look < 64; ++look) Pause();
     if (std::chrono::steady_clock::now() >= until) return;
   }
 }
 
 void Wake(MessageQueue &queue) {
+  queue.arrivals.fetch_add(1, std::memory_order_release);
   queue.changed.notify_all();
   Kernel::Get().changed.notify_all();
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,8 @@ struct MessageQueue {
   // The queue's own thread waits here for its messages and for the answers to its sends, so
   // that a message wakes only the thread it is for.
   std::condition_variable changed;
+  // Counts what arrived, so that the thread can look for news briefly without the lock.
+  std::atomic<unsigned> arrivals = 0;
 };
 
 class Window : public KernelObject {
@@ -62,9 +65,10 @@ std::shared_ptr<MessageQueue> CurrentQueue();
 // the kernel lock on entry and return; lets go of it while a procedure runs.
 void ServeSentMessages(MessageQueue &queue, std::unique_lock<std::mutex> &hold);
 
-// Most answers come within microseconds: a sender looks for one for a short while before it
-// sleeps, and saves both its own sleep and the other thread's wake-up call.
-void AwaitBriefly(const std::atomic<bool> &done);
+// Most answers and messages come within microseconds: a thread looks for them for a short
+// while before it sleeps, and saves both its own sleep and the other thread's wake-up call.
+// Called without the kernel lock; `ready` reads only atomics.
+void AwaitBriefly(const std::function<bool()> &ready);
 
 // Wakes the queue's thread after something arrived for it, wherever it waits: on its queue or,
 // in MsgWaitForMultipleObjects, on the kernel.

@@ -52,10 +52,21 @@ bool TakeMessage(const Filter &filter, bool remove, bool wait, MSG &out) {
   auto queue = win32::detail::CurrentQueue();
   Kernel &kernel = Kernel::Get();
   std::unique_lock<std::mutex> hold(kernel.lock);
+  bool looked = false;
   for (;;) {
     win32::detail::ServeSentMessages(*queue, hold);
     if (TakeQueued(*queue, filter, remove, out)) return true;
     if (!wait) return false;
+    if (!looked) {
+      looked = true;
+      const unsigned seen = queue->arrivals.load(std::memory_order_relaxed);
+      hold.unlock();
+      win32::detail::AwaitBriefly(
+          [&] { return queue->arrivals.load(std::memory_order_acquire) != seen; });
+      hold.lock();
+      continue;
+    }
+    looked = false;
     queue->changed.wait(hold);
   }
 }

@@ -129,7 +129,7 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   // Woken after the lock is let go, the window's thread finds it free.
   hold.unlock();
   win32::detail::Wake(*window->queue);
-  win32::detail::AwaitBriefly(message.done);
+  win32::detail::AwaitBriefly([&message] { return message.done.load(std::memory_order_acquire); });
   hold.lock();
   while (!message.done) {
     // Serving what others send to us meanwhile keeps two threads that send to each other from
