@@ -1,20 +1,47 @@
 #include "simulator/Journal.h"
 
+#include <algorithm>
+
 namespace sim {
 
 void Journal::Record(Invocation call, int64_t result) {
   std::lock_guard lock(mutex_);
   entries_.push_back({std::move(call), result});
+  DropOverflow();
 }
 
 void Journal::Clear() {
   std::lock_guard lock(mutex_);
   entries_.clear();
+  dropped_ = 0;
+}
+
+void Journal::SetCapacity(size_t entries) {
+  std::lock_guard lock(mutex_);
+  capacity_ = std::max<size_t>(entries, 1);
+  DropOverflow();
+}
+
+size_t Journal::Capacity() const {
+  std::lock_guard lock(mutex_);
+  return capacity_;
+}
+
+uint64_t Journal::Dropped() const {
+  std::lock_guard lock(mutex_);
+  return dropped_;
+}
+
+void Journal::DropOverflow() {
+  while (entries_.size() > capacity_) {
+    entries_.pop_front();
+    ++dropped_;
+  }
 }
 
 std::vector<JournalEntry> Journal::Entries() const {
   std::lock_guard lock(mutex_);
-  return entries_;
+  return {entries_.begin(), entries_.end()};
 }
 
 std::vector<JournalEntry> Journal::Entries(const std::string &operation) const {

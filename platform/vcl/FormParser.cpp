@@ -130,7 +130,10 @@ class TFormLexer {
   int line_ = 1;
 };
 
-TFormObject ParseObject(TFormLexer &lexer) {
+// Each nesting level costs a few stack frames here, in the reader and in the destructors.
+TFormObject ParseObject(TFormLexer &lexer, int depth) {
+  if (depth > kMaxFormNesting)
+    lexer.Fail("objects nested deeper than " + AnsiString(kMaxFormNesting) + " levels");
   TFormObject object;
   object.Line = lexer.Line();
   const AnsiString keyword = lexer.Identifier();
@@ -153,7 +156,7 @@ TFormObject ParseObject(TFormLexer &lexer) {
       return object;
     }
     if (SameText(word, "object") && lookahead.Peek() != '=') {
-      object.Children.push_back(ParseObject(lexer));
+      object.Children.push_back(ParseObject(lexer, depth + 1));
       continue;
     }
     lexer = lookahead;
@@ -166,7 +169,7 @@ TFormObject ParseObject(TFormLexer &lexer) {
 
 TFormObject ParseFormText(const AnsiString &text) {
   TFormLexer lexer(text.View());
-  TFormObject root = ParseObject(lexer);
+  TFormObject root = ParseObject(lexer, 1);
   if (lexer.More()) lexer.Fail("text after the final 'end'");
   return root;
 }

@@ -27,5 +27,10 @@ struct TFormObject {
   int Line = 0;
 };
 
-// A text that is not one well-formed object raises EReadError naming the line.
+// How deep objects may nest, the root being level 1. A form file is input: a deeper text is
+// refused rather than exhausting the stack.
+constexpr int kMaxFormNesting = 256;
+
+// A text that is not one well-formed object, or nested deeper than kMaxFormNesting, raises
+// EReadError naming the line.
 TFormObject ParseFormText(const AnsiString &text);

@@ -51,24 +51,33 @@ bool FilterWindowValid(HWND hWnd) {
 bool TakeMessage(const Filter &filter, bool remove, bool wait, MSG &out) {
   auto queue = win32::detail::CurrentQueue();
   Kernel &kernel = Kernel::Get();
+  std::unique_lock<std::mutex> hold(kernel.lock);
+  bool looked = false;
   for (;;) {
-    win32::detail::ServeSentMessages(*queue);
-    std::unique_lock<std::mutex> hold(kernel.lock);
-    if (!queue->sent.empty()) continue;
+    win32::detail::ServeSentMessages(*queue, hold);
     if (TakeQueued(*queue, filter, remove, out)) return true;
     if (!wait) return false;
-    kernel.changed.wait(hold);
+    if (!looked) {
+      looked = true;
+      const unsigned seen = queue->arrivals.load(std::memory_order_relaxed);
+      hold.unlock();
+      win32::detail::AwaitBriefly(
+          [&] { return queue->arrivals.load(std::memory_order_acquire) != seen; });
+      hold.lock();
+      continue;
+    }
+    looked = false;
+    queue->changed.wait(hold);
   }
 }
 
 }  // namespace
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  auto own = hWnd == 0 ? win32::detail::CurrentQueue() : nullptr;
+  std::shared_ptr<MessageQueue> target = hWnd == 0 ? win32::detail::CurrentQueue() : nullptr;
   Kernel &kernel = Kernel::Get();
   {
     std::lock_guard<std::mutex> hold(kernel.lock);
-    std::shared_ptr<MessageQueue> target = own;
     if (!target) {
       auto window = kernel.FindAs<Window>(hWnd);
       if (!window || window->destroying || !window->queue->alive) {
@@ -79,7 +88,7 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     target->posted.push_back(MakeMessage(hWnd, Msg, wParam, lParam));
   }
-  kernel.changed.notify_all();
+  win32::detail::Wake(*target);
   return TRUE;
 }
 
@@ -110,7 +119,7 @@ void PostQuitMessage(int nExitCode) {
     queue->quitPending = true;
     queue->quitCode = nExitCode;
   }
-  Kernel::Get().changed.notify_all();
+  win32::detail::Wake(*queue);
 }
 
 DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll,

@@ -120,24 +120,22 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
   if (window->OwnedByCallingThread()) return window->proc(hWnd, Msg, wParam, lParam);
 
-  auto message = std::make_shared<win32::detail::SentMessage>(
-      win32::detail::SentMessage{hWnd, Msg, wParam, lParam});
   auto own = win32::detail::CurrentQueue();
+  win32::detail::SentMessage message{hWnd, Msg, wParam, lParam, own};
   Kernel &kernel = Kernel::Get();
   std::unique_lock<std::mutex> hold(kernel.lock);
   if (!window->queue->alive || window->destroying) return 0;
-  window->queue->sent.push_back(message);
-  kernel.changed.notify_all();
-  while (!message->done) {
+  window->queue->sent.push_back(&message);
+  // Woken after the lock is let go, the window's thread finds it free.
+  hold.unlock();
+  win32::detail::Wake(*window->queue);
+  win32::detail::AwaitBriefly([&message] { return message.done.load(std::memory_order_acquire); });
+  hold.lock();
+  while (!message.done) {
     // Serving what others send to us meanwhile keeps two threads that send to each other from
     // blocking each other.
-    if (!own->sent.empty()) {
-      hold.unlock();
-      win32::detail::ServeSentMessages(*own);
-      hold.lock();
-      continue;
-    }
-    kernel.changed.wait(hold);
+    win32::detail::ServeSentMessages(*own, hold);
+    if (!message.done) own->changed.wait(hold);
   }
-  return message->result;
+  return message.result;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <span>
 
+#include <FormParser.h>
 #include <vcl.h>
 #include <wintypes.h>
 
@@ -209,6 +210,36 @@ TEST_F(StreamingTest, ReadingAgainReusesTheComponentsAlreadyThere) {
   ReadComponentText(kHostText, host);
   EXPECT_EQ(host.line, first);
   EXPECT_EQ(host.ComponentCount(), 1);
+}
+
+// The host with a chain of devices below its line, `depth` objects deep in all.
+AnsiString NestedText(int depth) {
+  std::string text = "object Host: THostForm\n object line: TTestDevice\n";
+  for (int level = 3; level <= depth; ++level) text += "object d: TTestDevice\n";
+  for (int level = 1; level <= depth; ++level) text += "end\n";
+  return AnsiString(text);
+}
+
+TEST_F(StreamingTest, NestingIsLimited) {
+  for (const int depth : {kMaxFormNesting + 1, 20000}) {
+    THostForm host(nullptr);
+    try {
+      ReadComponentText(NestedText(depth), host);
+      FAIL() << depth << " levels read";
+    } catch (const EReadError &error) {
+      EXPECT_EQ(error.Message, "Form text, line " + AnsiString(kMaxFormNesting + 1) +
+                                   ": objects nested deeper than 256 levels");
+    }
+  }
+  THostForm host(nullptr);
+  ReadComponentText(NestedText(kMaxFormNesting), host);
+  int levels = 1;
+  for (TComponent *at = host.line; at; at = at->ComponentCount() ? at->Components(0) : nullptr)
+    ++levels;
+  EXPECT_EQ(levels, kMaxFormNesting);
+  THostForm copy(nullptr);
+  ReadComponentText(WriteComponentText(host), copy);
+  EXPECT_EQ(WriteComponentText(copy), WriteComponentText(host));
 }
 
 TEST(Palette, ListsPagesAndClassesInRegistrationOrder) {

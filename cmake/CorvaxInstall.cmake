@@ -1,0 +1,46 @@
+# What `cmake --install` puts in place: the shared library with its SONAME, the headers a
+# host includes under a folder named for the major version, the corvax-phone program, a
+# CMake package (find_package(Corvax) gives Corvax::corvax) and a pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(corvax_include_dir ${CMAKE_INSTALL_INCLUDEDIR}/corvax-${PROJECT_VERSION_MAJOR})
+set(corvax_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Corvax)
+
+# The units' headers keep their folders, so "component/Kwtapi.h" and "simulator/Exchange.h"
+# resolve as in the source tree; the platform folders are searched too, so that <windows.h>,
+# <tapi.h>, <mmsystem.h> and <vcl.h> resolve as they would on Windows.
+set(corvax_header_folders component thread sound forms package simulator)
+set(corvax_platform_folders platform/win32 platform/tapi32 platform/winmm platform/vcl)
+foreach(folder IN LISTS corvax_header_folders corvax_platform_folders)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder}/ DESTINATION ${corvax_include_dir}/${folder}
+    COMPONENT development FILES_MATCHING PATTERN "*.h")
+endforeach()
+target_include_directories(corvax PUBLIC $<INSTALL_INTERFACE:${corvax_include_dir}>)
+foreach(folder IN LISTS corvax_platform_folders)
+  target_include_directories(corvax PUBLIC $<INSTALL_INTERFACE:${corvax_include_dir}/${folder}>)
+  list(APPEND corvax_pc_cflags "-I\${includedir}/${folder}")
+endforeach()
+list(JOIN corvax_pc_cflags " " CORVAX_PC_PLATFORM_CFLAGS)
+
+install(TARGETS corvax EXPORT CorvaxTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development)
+set_target_properties(corvax-phone PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS corvax-phone RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+
+install(EXPORT CorvaxTargets NAMESPACE Corvax:: DESTINATION ${corvax_cmake_dir}
+  COMPONENT development)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/CorvaxConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/CorvaxConfig.cmake INSTALL_DESTINATION ${corvax_cmake_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/CorvaxConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/CorvaxConfig.cmake
+  ${PROJECT_BINARY_DIR}/CorvaxConfigVersion.cmake
+  DESTINATION ${corvax_cmake_dir} COMPONENT development)
+
+# The .pc file finds its prefix from where it lies, so that an installed tree can be moved.
+file(RELATIVE_PATH CORVAX_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+set(CORVAX_PC_INCLUDEDIR ${corvax_include_dir})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/corvax.pc.in ${PROJECT_BINARY_DIR}/corvax.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/corvax.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT development)
