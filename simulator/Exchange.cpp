@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "simulator/CommPort.h"
 #include "simulator/Operation.h"
 
 namespace sim {
@@ -15,6 +16,7 @@ Exchange::Exchange() {
 }
 
 void Exchange::Reset(DWORD lineCount) {
+  TheFarEndData().Clear();
   {
     Lock lock(mutex_);
     DropEverything();

@@ -5,6 +5,7 @@
 #include <optional>
 #include <unistd.h>
 
+#include "platform/win32/ByteStream.h"
 #include "platform/win32/FileFaults.h"
 #include "platform/win32/Kernel.h"
 
@@ -62,6 +63,11 @@ std::optional<int> OpenFlags(DWORD access, DWORD disposition) {
   }
 }
 
+std::shared_ptr<win32::detail::ByteStream> FindStream(HANDLE handle) {
+  std::lock_guard<std::mutex> hold(Kernel::Get().lock);
+  return Kernel::Get().FindAs<win32::detail::ByteStream>(handle);
+}
+
 std::shared_ptr<File> FindFile(HANDLE hFile) {
   std::lock_guard<std::mutex> hold(Kernel::Get().lock);
   auto file = Kernel::Get().FindAs<File>(hFile);
@@ -97,6 +103,11 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   if (lpOverlapped || (!lpBuffer && nNumberOfBytesToWrite)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
+  }
+  if (auto stream = FindStream(hFile)) {
+    const DWORD written = stream->Write(lpBuffer, nNumberOfBytesToWrite);
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = written;
+    return TRUE;
   }
   auto file = FindFile(hFile);
   if (!file) return FALSE;
@@ -154,4 +165,30 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
   if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(position >> 32);
   SetLastError(NO_ERROR);
   return static_cast<DWORD>(position);
+}
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  if (lpOverlapped || (!lpBuffer && nNumberOfBytesToRead)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (auto stream = FindStream(hFile)) {
+    const DWORD read = stream->Read(lpBuffer, nNumberOfBytesToRead);
+    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = read;
+    return TRUE;
+  }
+  auto file = FindFile(hFile);
+  if (!file) return FALSE;
+  ssize_t result;
+  do {
+    result = ::read(file->Descriptor(), lpBuffer, nNumberOfBytesToRead);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) {
+    SetLastError(errno == EBADF ? ERROR_ACCESS_DENIED : ERROR_READ_FAULT);
+    return FALSE;
+  }
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = static_cast<DWORD>(result);
+  return TRUE;
 }

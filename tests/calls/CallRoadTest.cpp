@@ -1,0 +1,178 @@
+// Whole calls as a host sees them: every event, its arguments and order, all on the main
+// thread, and nothing held once the component is closed.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "simulator/CommPort.h"
+#include "tests/calls/CallsFixture.h"
+
+namespace calls_test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The expected events appear in this order (other events may lie between them).
+void ExpectInOrder(const Lines &events, const Lines &expected) {
+  auto at = events.begin();
+  for (const auto &event : expected) {
+    at = std::find(at, events.end(), event);
+    ASSERT_NE(at, events.end()) << "missing or out of order: " << event;
+    ++at;
+  }
+}
+
+bool Has(const Lines &events, const std::string &event) {
+  return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+class CallRoadTest : public CallsTest {
+ protected:
+  bool Saw(const std::string &event) const { return Has(host.events, event); }
+  void PumpUntilSeen(const std::string &event) {
+    PumpUntil([&] { return Saw(event); });
+  }
+};
+
+TEST_F(CallRoadTest, IncomingCallAnsweredThenHungUpByTheCaller) {
+  Open();
+  const sim::CallId call = exchange.OfferCall(0);
+  PumpUntilSeen("offering 1 4");
+  exchange.Ring(0, 1);
+  PumpUntilSeen("ring 1");
+  exchange.SetCallerId(call, {"Alice", "5551234"});
+  PumpUntilSeen("callerid Alice|5551234|0 call");
+  DWORD hCall = host.hLastCall;
+  AnsiString asError;
+  EXPECT_GT(component->AnswerTheLine(hCall, &asError), 0);
+  PumpUntilSeen("connected N/A|1|4|0|N/A| call");
+  exchange.HangUp(call);
+  PumpUntilSeen("disconnected call");
+  EXPECT_TRUE(component->CloseDevice());
+  ExpectInOrder(host.events, {"offering 1 4", "info 2 2 with info", "ring 1", "info 8 2 with info",
+                              "callerid Alice|5551234|0 call", "info 1 32768 with info", "reply 0",
+                              "connected N/A|1|4|0|N/A| call", "info 2 256 with info",
+                              "info 2 16384 with info", "disconnected call", "info 2 1 with info"});
+  EXPECT_TRUE(host.allOnMainThread);
+  ExpectNothingLeft();
+}
+
+TEST_F(CallRoadTest, OutgoingDirectCallAnsweredThenHungUpByTheFarEnd) {
+  Open();
+  EXPECT_TRUE(component->MakeACall("Bob", "5550000", 0, false, 0, nullptr));
+  PumpUntilSeen("reply 0");
+  const sim::CallId call = exchange.LatestCall(0);
+  ASSERT_NE(call, 0u);
+  EXPECT_TRUE(exchange.Answer(call));
+  PumpUntil([&] { return !host.events.empty() && host.events.back().rfind("info 2 256", 0) == 0; });
+  exchange.HangUp(call);
+  PumpUntil([&] { return exchange.CallHandleCount() == 0; });
+  component.reset();
+  ExpectInOrder(host.events, {"reply 0", "info 2 256 with info", "info 2 16384 with info",
+                              "disconnected other", "info 2 1 with info"});
+  EXPECT_TRUE(host.allOnMainThread);
+  ExpectNothingLeft();
+}
+
+TEST_F(CallRoadTest, OutgoingCallToABusyPartyIsDroppedByTheHost) {
+  Open();
+  DWORD hCall = 0;
+  // With the caller's variable the handle arrives there when the request completes.
+  EXPECT_TRUE(component->MakeACall("Bob", "5550000", 0, true, 0, &hCall));
+  PumpUntilSeen("reply 0");
+  EXPECT_NE(hCall, 0u);
+  const sim::CallId call = exchange.LatestCall(0);
+  EXPECT_TRUE(exchange.Busy(call));
+  PumpUntilSeen("info 2 64 with info");
+  EXPECT_GT(component->CloseCall(hCall), 0);
+  PumpUntil([&] { return exchange.CallHandleCount() == 0; });
+  component.reset();
+  EXPECT_TRUE(host.allOnMainThread);
+  ExpectNothingLeft();
+}
+
+TEST_F(CallRoadTest, AssistedCallGoesToTheRequestRecipient) {
+  Open();
+  component->AppTitle = "Dialer";
+  EXPECT_TRUE(component->MakeACall("Bob", "5550000", 44, false, 1, nullptr));
+  const auto requests = exchange.AssistedRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].destAddress, "5550000");
+  EXPECT_EQ(requests[0].appName, "Dialer");
+  EXPECT_EQ(requests[0].calledParty, "Bob");
+  EXPECT_EQ(requests[0].comment, "Calling contact");
+  exchange.SetRequestRecipient(false);
+  EXPECT_FALSE(component->MakeACall("Bob", "5550000", 0, false, 1, nullptr));
+  component.reset();
+  ExpectNothingLeft();
+}
+
+TEST_F(CallRoadTest, CallOperationsReportFailuresWithTheirTexts) {
+  Open();
+  DWORD hBad = 0x7777;
+  AnsiString asError;
+  EXPECT_EQ(component->AnswerTheLine(hBad, &asError), LINEERR_INVALCALLHANDLE);
+  EXPECT_EQ(asError, "Error: TkwTAPI::AnswerTheLine failed: LINEERR_INVALCALLHANDLE");
+  EXPECT_EQ(component->CloseCall(hBad), LINEERR_INVALCALLHANDLE);
+  EXPECT_FALSE(component->BlockCall(hBad));
+  LINECALLSTATUS *pStatus = nullptr;
+  EXPECT_EQ(component->kwGetCallStatus(hBad, &pStatus, &asError), LINEERR_INVALCALLHANDLE);
+  EXPECT_EQ(pStatus, nullptr);
+  EXPECT_EQ(asError, "Error: TkwTAPI::kwGetCallStatus failed: LINEERR_INVALCALLHANDLE");
+  win32::FailNthAllocation(win32::Allocator::Heap, 1);
+  EXPECT_EQ(component->kwGetCallStatus(hBad, &pStatus, &asError), LINEERR_NOMEM);
+  EXPECT_EQ(asError, "Error: TkwTAPI::kwGetCallStatus failed, calloc #1 failed!");
+  win32::FailNthAllocation(win32::Allocator::Local, 1);
+  void *hPort = nullptr;
+  DWORD hNone = 0;
+  EXPECT_EQ(component->GetCOMMPORTID(hPort, hNone, nullptr), LINEERR_NOMEM);
+  EXPECT_EQ(hPort, nullptr);
+}
+
+TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
+  exchange.Line(0).CallStatusExtraBytes(100);
+  Open();
+  DWORD hCall = 0;
+  EXPECT_GT(component->CheckForDialtone(hCall), 0);
+  PumpUntilSeen("reply 0");
+  ASSERT_NE(hCall, 0u);
+  const auto makeCall = sim::OperationJournal().Entries("lineMakeCallA");
+  ASSERT_EQ(makeCall.size(), 1u);
+  LINECALLSTATUS *pStatus = nullptr;
+  EXPECT_EQ(component->kwGetCallStatus(hCall, &pStatus, nullptr), 0);
+  ASSERT_NE(pStatus, nullptr);
+  EXPECT_EQ(pStatus->dwTotalSize, pStatus->dwNeededSize);
+  EXPECT_GT(pStatus->dwTotalSize, 56u);
+  EXPECT_EQ(sim::OperationJournal().Count("lineGetCallStatus"), 2u);
+  HeapFree(GetProcessHeap(), 0, pStatus);
+
+  void *hPort = nullptr;
+  EXPECT_EQ(component->GetCOMMPORTID(hPort, hCall, nullptr), 0);
+  ASSERT_NE(hPort, nullptr);
+  VARSTRING tooSmall = {};
+  tooSmall.dwTotalSize = sizeof(tooSmall);
+  void *hUnchanged = nullptr;
+  EXPECT_EQ(component->GetCOMMPORTID(hUnchanged, hCall, &tooSmall), LINEERR_STRUCTURETOOSMALL);
+  EXPECT_EQ(hUnchanged, nullptr);
+  const HANDLE hComm = static_cast<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
+  DWORD dwMoved = 0;
+  EXPECT_TRUE(WriteFile(hComm, "ATDT", 4, &dwMoved, nullptr));
+  EXPECT_EQ(dwMoved, 4u);
+  EXPECT_EQ(sim::TheFarEndData().TakeReceived(), "ATDT");
+  sim::TheFarEndData().Send("CONNECT");
+  char szAnswer[16] = {};
+  EXPECT_TRUE(ReadFile(hComm, szAnswer, sizeof(szAnswer) - 1, &dwMoved, nullptr));
+  EXPECT_STREQ(szAnswer, "CONNECT");
+  // Nothing waiting: the read returns at once with nothing.
+  EXPECT_TRUE(ReadFile(hComm, szAnswer, sizeof(szAnswer), &dwMoved, nullptr));
+  EXPECT_EQ(dwMoved, 0u);
+  EXPECT_TRUE(CloseHandle(hComm));
+  EXPECT_FALSE(WriteFile(hComm, "x", 1, &dwMoved, nullptr));
+  EXPECT_GT(component->CloseCall(hCall), 0);
+  PumpUntil([&] { return exchange.CallHandleCount() == 0; });
+  component.reset();
+  ExpectNothingLeft();
+}
+
+}  // namespace
+}  // namespace calls_test
