@@ -57,12 +57,12 @@ int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
       options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile;
   tapi.DebugLogFile = logFile.c_str();
   TCallEvents events(tapi, timeline);
-  TLineSession line(tapi, events, options.device, options.chooseDevice);
   TAnsweringMachine machine(tapi, events, timeline, options);
   TInterruptWatch interrupt([&] {
     timeline.Event("Ctrl-C: stopping");
     machine.Stop();
   });
+  TLineSession line(tapi, events, options.device, options.chooseDevice);
   timeline.Event("Waiting for calls on line " + std::to_string(line.Device()) + " (" + line.Name() +
                  "); answering after " + std::to_string(options.rings) + " ring(s); Ctrl-C stops");
   {
@@ -79,12 +79,12 @@ int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
   if (!options.assisted) CheckWaveFile(options.play, "--play");
   if (!options.logFile.empty()) tapi.DebugLogFile = options.logFile.c_str();
   TCallEvents events(tapi, timeline);
-  TLineSession line(tapi, events, options.device, options.chooseDevice);
   TDialer dialer(tapi, events, timeline, options);
   TInterruptWatch interrupt([&] {
     timeline.Event("Ctrl-C: hanging up");
     dialer.Stop();
   });
+  TLineSession line(tapi, events, options.device, options.chooseDevice);
   bool bDone = false;
   {
     demo::TFarEnd calledParty(line.Device());

@@ -158,6 +158,47 @@ TEST_F(PhoneRun, DialPlaysTheAnnouncementWhenTheFarEndAnswers) {
   ExpectLineClosed();
 }
 
+TEST_F(PhoneRun, CallersWhoSayNothingLeaveNoMessage) {
+  std::thread callers([&] {
+    sim::Exchange &exchange = sim::TheExchange();
+    while (exchange.OpenLineCount(0) == 0) std::this_thread::yield();
+    // The first one gives up after one ring, before the machine answers on the second.
+    sim::CallId call = exchange.OfferCall(0, {.caller = {"Dan", "5550111"}});
+    exchange.Ring(0, 1);
+    exchange.HangUp(call);
+    while (exchange.CallHandleCount() != 0) std::this_thread::yield();
+    // The second one stays on in silence until the machine hangs up.
+    call = exchange.OfferCall(0, {.caller = {"Eve", "5550122"}});
+    exchange.Ring(0, 1);
+    exchange.Ring(0, 2);
+    while (exchange.CallState(call) != LINECALLSTATE_IDLE) std::this_thread::yield();
+  });
+  const int status = Run({"answer", "--rings", "2", "--calls", "2", "--messages", Messages()});
+  callers.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  EXPECT_TRUE(WaveFilesIn(Messages()).empty());
+  EXPECT_FALSE(fs::exists(fs::path(Messages()) / "index.txt"));
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("The caller hung up before the machine answered."), std::string::npos);
+  EXPECT_NE(shown.find("Recording ended (the caller fell silent): nothing was said, no message."),
+            std::string::npos);
+  EXPECT_NE(shown.find("Summary: 2 call(s), 0 message(s) saved"), std::string::npos);
+  ExpectLineClosed();
+}
+
+TEST_F(PhoneRun, CtrlCWhileWaitingEndsTheProgram) {
+  std::thread user([&] {
+    // Ctrl-C is watched for before the line is opened.
+    while (sim::TheExchange().OpenLineCount(0) == 0) std::this_thread::yield();
+    std::raise(SIGINT);
+  });
+  const int status = Run({"answer", "--messages", Messages()});
+  user.join();
+  EXPECT_EQ(status, 130) << err_.str();
+  EXPECT_NE(out_.str().find("Summary: 0 call(s), 0 message(s) saved"), std::string::npos);
+  ExpectLineClosed();
+}
+
 struct TBadRun {
   std::vector<std::string> args;
   std::string error;  // with {dir} for the test's folder
