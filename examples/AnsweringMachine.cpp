@@ -1,0 +1,170 @@
+#include "examples/AnsweringMachine.h"
+
+#include <filesystem>
+
+#include "examples/Ticker.h"
+#include "examples/WaveFileInfo.h"
+
+namespace {
+
+// A recording whose loudest sample stays below this (1% of full scale) holds nothing said:
+// the caller hung up or kept quiet, and no message is kept.
+constexpr int kSpeechLevel = 328;
+
+std::string Str(const AnsiString &text) {
+  return text.c_str();
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
+}
+
+}  // namespace
+
+TAnsweringMachine::TAnsweringMachine(TkwTAPI &tapi, TCallEvents &events, TTimeline &timeline,
+                                     const TPhoneOptions &options)
+    : tapi_(tapi),
+      events_(events),
+      timeline_(timeline),
+      options_(options),
+      store_(options.messages) {}
+
+void TAnsweringMachine::Run() {
+  while (!stopped_ && (options_.calls == 0 || callsTaken_ < options_.calls)) {
+    // TAPI counts the rings; the call is answered on the ring asked for.
+    ServeEventsUntil([&] {
+      const TCallFacts &call = events_.Call();
+      return stopped_ || call.bEnded || (call.hCall != 0 && call.iRings >= options_.rings);
+    });
+    if (stopped_) break;
+    if (events_.Call().bEnded) {
+      timeline_.Event("The caller hung up before the machine answered.");
+    } else {
+      TakeCall();
+    }
+    events_.Forget();
+    ++callsTaken_;
+  }
+}
+
+void TAnsweringMachine::Stop() {
+  stopped_ = true;
+  // Without a recording in progress this does nothing.
+  tapi_.StopRecording();
+}
+
+void TAnsweringMachine::TakeCall() {
+  DWORD hCall = events_.Call().hCall;
+  if (!Answer(hCall)) return HangUp(hCall);
+  timeline_.Event("Playing the greeting " + options_.greeting);
+  AnsiString asStatus;
+  // Blocks until the whole greeting is played; the component serves the main thread's
+  // messages meanwhile, so events (a hang-up among them) are handled during it.
+  if (!tapi_.PlayASound(options_.greeting.c_str(), &asStatus))
+    timeline_.Event("The greeting could not be played: " + Str(asStatus));
+  // The caller may have hung up while the greeting played.
+  if (!stopped_ && StillConnected(hCall)) {
+    RecordMessage(hCall);
+  } else if (events_.Call().bEnded) {
+    timeline_.Event("The caller hung up during the greeting: no message.");
+  }
+  HangUp(hCall);
+}
+
+bool TAnsweringMachine::Answer(DWORD hCall) {
+  timeline_.Event("Answering after " + std::to_string(events_.Call().iRings) + " ring(s)");
+  AnsiString asError;
+  // A positive request id means TAPI took the request; the call is answered when it says so.
+  if (tapi_.AnswerTheLine(hCall, &asError) <= 0) {
+    timeline_.Event(Str(asError));
+    return false;
+  }
+  ServeEventsUntil([&] {
+    const TCallFacts &call = events_.Call();
+    return stopped_ || call.bEnded || !call.requestFailure.empty() ||
+           call.dwCallState == LINECALLSTATE_CONNECTED;
+  });
+  return events_.Call().dwCallState == LINECALLSTATE_CONNECTED && !events_.Call().bEnded;
+}
+
+// Asks TAPI rather than trusting the events seen so far: the hang-up may still be on its way
+// to the main thread.
+bool TAnsweringMachine::StillConnected(DWORD hCall) {
+  if (events_.Call().bEnded) return false;
+  LINECALLSTATUS *pStatus = nullptr;
+  const bool bConnected = tapi_.kwGetCallStatus(hCall, &pStatus, nullptr) == 0 &&
+                          pStatus->dwCallState == LINECALLSTATE_CONNECTED;
+  // The status block is the caller's to release, from the heap that made it.
+  if (pStatus != nullptr) HeapFree(GetProcessHeap(), 0, pStatus);
+  return bConnected;
+}
+
+void TAnsweringMachine::RecordMessage(DWORD hCall) {
+  const TCallFacts &call = events_.Call();
+  TMessageEntry entry{Now(), call.callerName, call.callerNumber, 0, ""};
+  entry.fileName = store_.NewMessageName(entry.time, entry.callerNumber);
+  const std::string path = store_.PathOf(entry.fileName);
+  timeline_.Event("Recording after the beep into " + path + " (silence, " +
+                  std::to_string(options_.maxSeconds) + " s or a hang-up ends it)");
+  AnsiString asStatus;
+  int iBuffers = 0;
+  bool bRecorded = false;
+  {
+    // The component writes a complete WAV file after every second it records, so the file
+    // tells how far the recording has come.
+    secondsShown_ = -1;
+    TTicker progress(250, [&] { ShowProgress(path); });
+    bRecorded = tapi_.RecordASound(path.c_str(), hCall, options_.maxSeconds, &asStatus, &iBuffers);
+  }
+  ShowProgress(path);
+  if (!bRecorded) {
+    timeline_.Event("The recording failed" + (asStatus.IsEmpty() ? "" : ": " + Str(asStatus)));
+    return;
+  }
+  FileMessage(entry, iBuffers);
+}
+
+void TAnsweringMachine::FileMessage(const TMessageEntry &recorded, int iBuffers) {
+  const std::string path = store_.PathOf(recorded.fileName);
+  const auto info = ReadWaveFileInfo(path);
+  const char *reason = stopped_                          ? "Ctrl-C stopped the recording"
+                       : events_.Call().bEnded           ? "the caller hung up"
+                       : iBuffers >= options_.maxSeconds ? "the length limit was reached"
+                                                         : "the caller fell silent";
+  if (!info || PeakSample(path) < kSpeechLevel) {
+    std::filesystem::remove(path);
+    timeline_.Event(std::string("Recording ended (") + reason + "): nothing was said, no message.");
+    return;
+  }
+  TMessageEntry entry = recorded;
+  entry.seconds = info->Seconds();
+  if (!store_.AddToIndex(entry))
+    timeline_.Event("The index " + store_.IndexPath() + " could not be written.");
+  messages_.push_back(entry);
+  timeline_.Event(std::string("Recording ended (") + reason + "): message of " +
+                  Seconds(entry.seconds) + " saved as " + path);
+}
+
+void TAnsweringMachine::ShowProgress(const std::string &path) {
+  const auto info = ReadWaveFileInfo(path);
+  const int seconds = info ? static_cast<int>(info->Seconds()) : 0;
+  if (seconds == secondsShown_) return;
+  secondsShown_ = seconds;
+  timeline_.Progress("recording: " + std::to_string(seconds) + " s");
+}
+
+void TAnsweringMachine::HangUp(DWORD hCall) {
+  if (events_.Call().bEnded) return;
+  timeline_.Event("Hanging up");
+  const int iResult = tapi_.CloseCall(hCall);
+  if (iResult <= 0) {
+    char szText[4096] = {};
+    timeline_.Event(std::string("The call could not be dropped: ") +
+                    TapiErrorText(iResult, szText));
+    return;
+  }
+  // The handle stays the host's until the call is idle; the component releases it then.
+  ServeEventsUntil([&] { return events_.Call().bEnded; });
+}

@@ -1,0 +1,48 @@
+// The answering machine: waits for calls on the open line and, for each, answers after the
+// chosen number of rings, plays the greeting, records the caller's message after the beep
+// and files it in the messages folder, then drops the call and waits for the next one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "component/Kwtapi.h"
+#include "examples/CallEvents.h"
+#include "examples/MessageStore.h"
+#include "examples/PhoneOptions.h"
+#include "examples/Timeline.h"
+
+class TAnsweringMachine {
+ public:
+  TAnsweringMachine(TkwTAPI &tapi, TCallEvents &events, TTimeline &timeline,
+                    const TPhoneOptions &options);
+
+  // Takes calls until the number asked for is reached or Stop() is called.
+  void Run();
+  // Ends the machine from a window message of the main thread (Ctrl-C): a recording in
+  // progress stops and keeps what it has; a call in progress is dropped.
+  void Stop();
+
+  const std::vector<TMessageEntry> &Messages() const { return messages_; }
+  int CallsTaken() const { return callsTaken_; }
+
+ private:
+  void TakeCall();
+  bool Answer(DWORD hCall);
+  bool StillConnected(DWORD hCall);
+  void RecordMessage(DWORD hCall);
+  // Keeps the message if something was said in it; says why the recording ended.
+  void FileMessage(const TMessageEntry &entry, int iBuffers);
+  void ShowProgress(const std::string &path);
+  void HangUp(DWORD hCall);
+
+  TkwTAPI &tapi_;
+  TCallEvents &events_;
+  TTimeline &timeline_;
+  const TPhoneOptions &options_;
+  TMessageStore store_;
+  bool stopped_ = false;
+  int callsTaken_ = 0;
+  int secondsShown_ = -1;
+  std::vector<TMessageEntry> messages_;
+};

@@ -1,0 +1,60 @@
+// The simulated exchange the example runs on, and the far end of its demo: the lines it has,
+// callers who ring the answering machine and a called party who answers the dialler. This is
+// the only part of the example that uses the simulator's control API; everything else is a
+// host of the component as it would be on any telephony service.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace demo {
+
+// Three lines whose providers report their names in different ways; line 0, the voice modem,
+// has wave devices for calls with sound.
+void SetUpExchange();
+
+struct TScriptedCaller {
+  std::string name;
+  std::string number;
+  // What the caller says once the answering machine records (a WAV file); empty: nothing.
+  std::string speech;
+  // Hangs up one second into the greeting instead of waiting for the beep.
+  bool hangsUpDuringGreeting = false;
+};
+
+// Alice, who leaves a spoken message and then falls silent, and Bob, who hangs up during the
+// greeting.
+std::vector<TScriptedCaller> TwoCallers();
+
+// Plays a script of callers on a line, one after the other, from its own thread paced by the
+// platform clock: each rings until answered (the caller ID after the first ring), then does
+// what the script says and stays on until the call is over. Stopping hangs up a call in
+// progress.
+class TFarEnd {
+ public:
+  // The callers of the script ring the line.
+  TFarEnd(DWORD dwLine, std::vector<TScriptedCaller> callers);
+  // The called party of an outgoing call on the line answers after two seconds of ringing.
+  explicit TFarEnd(DWORD dwLine);
+  ~TFarEnd();
+  TFarEnd(const TFarEnd &) = delete;
+  TFarEnd &operator=(const TFarEnd &) = delete;
+
+ private:
+  void Call(const TScriptedCaller &caller);
+  void AnswerOutgoingCall();
+  // False once the far end is told to stop.
+  bool Pause(DWORD dwMilliseconds);
+  // Waits until the call is idle; hangs it up if told to stop first.
+  void StayOn(DWORD call);
+
+  const DWORD dwLine_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace demo

@@ -1,0 +1,49 @@
+#include "examples/Devices.h"
+
+#include "examples/DeviceReport.h"
+
+namespace {
+
+void ReportDevice(TkwTAPI &tapi, DWORD dwDeviceID, const AnsiString &asName, std::ostream &out) {
+  out << "  device " << dwDeviceID << ": " << asName << "\n";
+  const LINEDEVCAPS *pDevCaps = tapi.GetDeviceCapabilities(dwDeviceID, false);
+  if (pDevCaps == nullptr) {
+    out << "    capabilities unavailable (not reported in ASCII)\n";
+    return;
+  }
+  const LINEADDRESSCAPS *pAddressCaps = tapi.GetAddressCapabilities(dwDeviceID, false);
+  out << DescribeDevice(*pDevCaps, pAddressCaps)
+      << "    automated voice: " << (tapi.CheckAllowedAutomatedVoice() ? "yes" : "no") << "\n";
+}
+
+// The device dialog; without a terminal to ask on, it is cancelled.
+void ChooseDevice(TkwTAPI &tapi, std::ostream &out) {
+  DWORD dwDeviceID = 0;
+  LINEDEVCAPS *pChosen = tapi.GetDeviceCapabilities(dwDeviceID, true);
+  if (pChosen == nullptr) {
+    out << "\nNo device chosen.\n";
+    return;
+  }
+  out << "\nChosen:\n";
+  ReportDevice(tapi, dwDeviceID, tapi.GetLineName(pChosen), out);
+}
+
+// TAPI tells how many line devices there are when it is initialised, which the component
+// does while opening one; the open itself need not succeed.
+DWORD CountDevices(TkwTAPI &tapi) {
+  DWORD dwFirst = 0;
+  tapi.OpenDevice(dwFirst, false, true);
+  const DWORD dwCount = tapi.TAPIDevicesDetected;
+  tapi.CloseDevice();
+  return dwCount;
+}
+
+}  // namespace
+
+void ListDevices(TkwTAPI &tapi, std::ostream &out) {
+  TStringList names;
+  tapi.FillTAPILine(&names, static_cast<int>(CountDevices(tapi)));
+  out << "Line devices on the simulated exchange: " << names.Count() << "\n";
+  for (int i = 0; i < names.Count(); ++i) ReportDevice(tapi, static_cast<DWORD>(i), names[i], out);
+  ChooseDevice(tapi, out);
+}

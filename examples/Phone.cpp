@@ -1,0 +1,132 @@
+#include "examples/Phone.h"
+
+#include <filesystem>
+#include <optional>
+
+#include <vcl.h>
+
+#include "component/Kwtapi.h"
+#include "examples/AnsweringMachine.h"
+#include "examples/CallEvents.h"
+#include "examples/DemoExchange.h"
+#include "examples/Devices.h"
+#include "examples/Dialer.h"
+#include "examples/Interrupt.h"
+#include "examples/LineSession.h"
+#include "examples/MessageStore.h"
+#include "examples/PhoneOptions.h"
+#include "examples/Timeline.h"
+#include "examples/WaveFileInfo.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadInput = 2;
+constexpr int kInterrupted = 130;
+
+// A file to play must be a WAV file; the component would only find out during the call.
+void CheckWaveFile(const std::string &path, const char *option) {
+  if (!std::filesystem::exists(path))
+    throw TUsageError(std::string("file '") + path +
+                      "' not found; give an existing WAV file with " + option);
+  if (!ReadWaveFileInfo(path))
+    throw TUsageError(std::string("'") + path + "' is not a WAV file; give a WAV file with " +
+                      option);
+}
+
+void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
+               const std::string &logFile, TTimeline &timeline) {
+  timeline.Say("");
+  timeline.Say("Summary: " + std::to_string(machine.CallsTaken()) + " call(s), " +
+               std::to_string(machine.Messages().size()) + " message(s) saved");
+  for (const TMessageEntry &message : machine.Messages()) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%5.1f s", message.seconds);
+    timeline.Say("  " + store.PathOf(message.fileName) + "  " + seconds + "  from " +
+                 message.callerName + " " + message.callerNumber);
+  }
+  timeline.Say("  index:     " + store.IndexPath());
+  timeline.Say("  debug log: " + logFile);
+}
+
+int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
+  CheckWaveFile(options.greeting, "--greeting");
+  TMessageStore store(options.messages);
+  store.CheckWritable();
+  const std::string logFile =
+      options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile;
+  tapi.DebugLogFile = logFile.c_str();
+  TCallEvents events(tapi, timeline);
+  TAnsweringMachine machine(tapi, events, timeline, options);
+  TInterruptWatch interrupt([&] {
+    timeline.Event("Ctrl-C: stopping");
+    machine.Stop();
+  });
+  TLineSession line(tapi, events, options.device, options.chooseDevice);
+  timeline.Event("Waiting for calls on line " + std::to_string(line.Device()) + " (" + line.Name() +
+                 "); answering after " + std::to_string(options.rings) + " ring(s); Ctrl-C stops");
+  {
+    // The far end starts once the line is open, so that the first call finds its owner.
+    std::optional<demo::TFarEnd> callers;
+    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers());
+    machine.Run();
+  }
+  Summarise(machine, store, logFile, timeline);
+  return interrupt.Interrupted() ? kInterrupted : 0;
+}
+
+int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
+  if (!options.assisted) CheckWaveFile(options.play, "--play");
+  if (!options.logFile.empty()) tapi.DebugLogFile = options.logFile.c_str();
+  TCallEvents events(tapi, timeline);
+  TDialer dialer(tapi, events, timeline, options);
+  TInterruptWatch interrupt([&] {
+    timeline.Event("Ctrl-C: hanging up");
+    dialer.Stop();
+  });
+  TLineSession line(tapi, events, options.device, options.chooseDevice);
+  bool bDone = false;
+  {
+    demo::TFarEnd calledParty(line.Device());
+    bDone = dialer.Run();
+  }
+  if (interrupt.Interrupted()) return kInterrupted;
+  return bDone ? 0 : kFailed;
+}
+
+int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
+  TTimeline timeline(out, bTerminal);
+  TkwTAPI tapi(nullptr);
+  switch (options.command) {
+    case TPhoneCommand::Devices:
+      ListDevices(tapi, out);
+      return 0;
+    case TPhoneCommand::Answer:
+      return Answer(tapi, options, timeline);
+    case TPhoneCommand::Dial:
+      return Dial(tapi, options, timeline);
+    case TPhoneCommand::Help:
+      break;
+  }
+  out << kPhoneUsage;
+  return 0;
+}
+
+}  // namespace
+
+int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+             bool bTerminal) {
+  // The thread that sets up the application is the main thread: every component event is
+  // delivered on it.
+  Application->Initialize();
+  demo::SetUpExchange();
+  try {
+    return Run(ParsePhoneOptions(args), out, bTerminal);
+  } catch (TUsageError &e) {
+    err << "corvax-phone: " << e.what() << "\n";
+    return kBadInput;
+  } catch (std::exception &e) {  // the framework's Exception among them
+    err << "corvax-phone: " << e.what() << "\n";
+    return kFailed;
+  }
+}

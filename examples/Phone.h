@@ -1,0 +1,11 @@
+// corvax-phone as a function of its arguments and output streams, so that its tests run it
+// in process: the exit status is 0 on success, 1 when the work failed, 2 for bad input and
+// 130 after Ctrl-C.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+             bool bTerminal);

@@ -1,0 +1,130 @@
+#include "examples/PhoneOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace {
+
+struct TRange {
+  long low;
+  long high;
+};
+
+// Takes the value that follows an option.
+class TArgs {
+ public:
+  explicit TArgs(const std::vector<std::string> &args) : args_(args) {}
+  bool More() const { return next_ < args_.size(); }
+  const std::string &Take() { return args_[next_++]; }
+  std::string Value(const std::string &option) {
+    if (!More() || args_[next_].rfind("--", 0) == 0)
+      throw TUsageError(option + " needs a value; see corvax-phone --help");
+    return Take();
+  }
+  long Number(const std::string &option, TRange range) {
+    const std::string text = Value(option);
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < range.low ||
+        value > range.high) {
+      throw TUsageError(option + " must be a whole number from " + std::to_string(range.low) +
+                        " to " + std::to_string(range.high) + ", not '" + text + "'");
+    }
+    return value;
+  }
+
+ private:
+  const std::vector<std::string> &args_;
+  size_t next_ = 0;
+};
+
+using TOptionTable = std::map<std::string, std::function<void(TArgs &, TPhoneOptions &)>>;
+
+// Options every command that opens a line takes.
+void AddLineOptions(TOptionTable &table) {
+  table["--device"] = [](TArgs &a, TPhoneOptions &o) {
+    o.device = static_cast<uint32_t>(a.Number("--device", {0, 0xFFFF}));
+  };
+  table["--choose"] = [](TArgs &, TPhoneOptions &o) { o.chooseDevice = true; };
+  table["--log"] = [](TArgs &a, TPhoneOptions &o) { o.logFile = a.Value("--log"); };
+}
+
+TOptionTable AnswerOptions() {
+  TOptionTable table;
+  AddLineOptions(table);
+  table["--greeting"] = [](TArgs &a, TPhoneOptions &o) { o.greeting = a.Value("--greeting"); };
+  table["--messages"] = [](TArgs &a, TPhoneOptions &o) { o.messages = a.Value("--messages"); };
+  table["--rings"] = [](TArgs &a, TPhoneOptions &o) {
+    o.rings = static_cast<int>(a.Number("--rings", {1, 20}));
+  };
+  // The recorder holds one one-second buffer per second, at most 600 of them.
+  table["--max-seconds"] = [](TArgs &a, TPhoneOptions &o) {
+    o.maxSeconds = static_cast<int>(a.Number("--max-seconds", {1, 600}));
+  };
+  table["--calls"] = [](TArgs &a, TPhoneOptions &o) {
+    o.calls = static_cast<int>(a.Number("--calls", {0, 10000}));
+  };
+  table["--demo"] = [](TArgs &, TPhoneOptions &o) { o.demo = true; };
+  return table;
+}
+
+TOptionTable DialOptions() {
+  TOptionTable table;
+  AddLineOptions(table);
+  table["--play"] = [](TArgs &a, TPhoneOptions &o) { o.play = a.Value("--play"); };
+  table["--assisted"] = [](TArgs &, TPhoneOptions &o) { o.assisted = true; };
+  return table;
+}
+
+TPhoneCommand CommandNamed(const std::string &name) {
+  static const std::map<std::string, TPhoneCommand> commands = {
+      {"devices", TPhoneCommand::Devices}, {"answer", TPhoneCommand::Answer},
+      {"dial", TPhoneCommand::Dial},       {"help", TPhoneCommand::Help},
+      {"--help", TPhoneCommand::Help},     {"-h", TPhoneCommand::Help}};
+  const auto found = commands.find(name);
+  if (found == commands.end())
+    throw TUsageError("unknown command '" + name + "'; use devices, answer or dial (see --help)");
+  return found->second;
+}
+
+}  // namespace
+
+const char *const kPhoneUsage =
+    "usage: corvax-phone devices\n"
+    "       corvax-phone answer [--device N | --choose] [--greeting WAV] [--messages DIR]\n"
+    "                           [--rings 1-20] [--max-seconds 1-600] [--calls N] [--log FILE]\n"
+    "                           [--demo]\n"
+    "       corvax-phone dial NUMBER [--device N | --choose] [--play WAV] [--assisted]\n"
+    "                           [--log FILE]\n"
+    "answer waits for calls, greets each caller and records a message into the messages\n"
+    "folder (default ./messages) until silence, --max-seconds (default 60) or a hang-up;\n"
+    "--calls ends it after that many calls (default: until Ctrl-C); --demo lets two scripted\n"
+    "callers ring on the simulated exchange. dial places a call and plays a file when the\n"
+    "far end answers.\n";
+
+TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
+  TPhoneOptions options;
+  if (args.empty()) return options;
+  TArgs rest(args);
+  const std::string name = rest.Take();
+  options.command = CommandNamed(name);
+  TOptionTable table;
+  if (options.command == TPhoneCommand::Answer) table = AnswerOptions();
+  if (options.command == TPhoneCommand::Dial) table = DialOptions();
+  while (rest.More()) {
+    const std::string arg = rest.Take();
+    const auto option = table.find(arg);
+    if (option != table.end()) {
+      option->second(rest, options);
+    } else if (options.command == TPhoneCommand::Dial && options.number.empty() &&
+               arg.rfind("-", 0) != 0) {
+      options.number = arg;
+    } else {
+      throw TUsageError("unknown argument '" + arg + "' for " + name + "; see corvax-phone --help");
+    }
+  }
+  if (options.command == TPhoneCommand::Dial && options.number.empty())
+    throw TUsageError("dial needs the NUMBER to call, e.g. corvax-phone dial 5551234");
+  return options;
+}

@@ -1,0 +1,39 @@
+// The command line of corvax-phone: which command to run and its settings, checked for form
+// and range. Whether files and folders are usable is checked where they are used.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+enum class TPhoneCommand { Help, Devices, Answer, Dial };
+
+struct TPhoneOptions {
+  TPhoneCommand command = TPhoneCommand::Help;
+  uint32_t device = 0;
+  bool chooseDevice = false;  // the component's device dialog instead of --device
+  std::string logFile;        // empty: in the messages folder (answer) or none (dial)
+  // answer
+  std::string greeting = CORVAX_SPEECH_DIR "/greeting.wav";
+  std::string messages = "messages";
+  int rings = 2;
+  int maxSeconds = 60;
+  int calls = 0;  // 0: until Ctrl-C
+  bool demo = false;
+  // dial
+  std::string number;
+  std::string play = CORVAX_SPEECH_DIR "/announcement.wav";
+  bool assisted = false;
+};
+
+// Bad input: what is wrong and what to do, in one line.
+class TUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The arguments after the program's name.
+TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args);
+
+extern const char *const kPhoneUsage;

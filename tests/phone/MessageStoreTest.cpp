@@ -1,0 +1,81 @@
+// The messages folder: file names from the time and the caller's number, the index line,
+// and a folder that cannot be written.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "examples/MessageStore.h"
+#include "examples/PhoneOptions.h"
+#include "tests/component/TestSupport.h"
+
+namespace {
+
+TDateTime CallTime() {
+  return EncodeDate(2026, 12, 9) + EncodeTime(5, 40, 12, 0);
+}
+
+struct TNaming {
+  std::string number;
+  std::string name;
+};
+
+class MessageNames : public ::testing::TestWithParam<TNaming> {};
+
+TEST_P(MessageNames, AreTheTimeAndADialableNumber) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("box").string());
+  EXPECT_EQ(store.NewMessageName(CallTime(), GetParam().number), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, MessageNames,
+    ::testing::Values(TNaming{"5550142", "20261209-054012-5550142.wav"},
+                      TNaming{"+4420794600", "20261209-054012-+4420794600.wav"},
+                      TNaming{"N/A", "20261209-054012-unknown.wav"},
+                      TNaming{"", "20261209-054012-unknown.wav"},
+                      TNaming{"555 0142", "20261209-054012-unknown.wav"},
+                      TNaming{"../../etc/passwd", "20261209-054012-unknown.wav"}));
+
+TEST(MessageStore, ANameTakenAlreadyGetsANumber) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("").string());
+  std::ofstream(store.PathOf("20261209-054012-5550142.wav")) << "x";
+  EXPECT_EQ(store.NewMessageName(CallTime(), "5550142"), "20261209-054012-5550142-2.wav");
+  std::ofstream(store.PathOf("20261209-054012-5550142-2.wav")) << "x";
+  EXPECT_EQ(store.NewMessageName(CallTime(), "5550142"), "20261209-054012-5550142-3.wav");
+}
+
+TEST(MessageStore, TheIndexGetsOneTabSeparatedLinePerMessage) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("box").string());
+  store.CheckWritable();
+  EXPECT_TRUE(store.AddToIndex({CallTime(), "Alice Martin", "5550142", 4.04, "a.wav"}));
+  // A name with a tab or a line end must not split the line.
+  EXPECT_TRUE(store.AddToIndex({CallTime(), "Bob\tStone\n", "N/A", 0.5, "b.wav"}));
+  EXPECT_EQ(component_test::ReadFile(store.IndexPath()),
+            "2026-12-09 05:40:12\tAlice Martin\t5550142\t4.0\ta.wav\n"
+            "2026-12-09 05:40:12\tBob Stone \tN/A\t0.5\tb.wav\n");
+}
+
+TEST(MessageStore, AFolderThatCannotBeWrittenIsRefusedWithItsReason) {
+  component_test::TScratchFolder folder;
+  std::ofstream(folder.Path("plain-file")) << "x";
+  const std::string where = folder.Path("plain-file").string() + "/box";
+  try {
+    TMessageStore(where).CheckWritable();
+    FAIL() << "accepted";
+  } catch (const TUsageError &e) {
+    EXPECT_EQ(std::string(e.what()), "cannot write to the messages folder '" + where +
+                                         "' (Not a directory); choose another one with --messages");
+  }
+}
+
+TEST(MessageStore, AMissingFolderIsMadeAndLeftEmpty) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("a/b/c").string());
+  store.CheckWritable();
+  EXPECT_TRUE(std::filesystem::is_directory(folder.Path("a/b/c")));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path("a/b/c")));
+}
+
+}  // namespace

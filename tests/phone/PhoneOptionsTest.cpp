@@ -1,0 +1,89 @@
+// corvax-phone's command line: what each command takes, and one line for each mistake.
+#include <gtest/gtest.h>
+
+#include "examples/PhoneOptions.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct TBadInput {
+  Args args;
+  std::string error;
+};
+
+class PhoneOptionsRefuse : public ::testing::TestWithParam<TBadInput> {};
+
+TEST_P(PhoneOptionsRefuse, WithOneLineSayingWhatToDo) {
+  try {
+    ParsePhoneOptions(GetParam().args);
+    FAIL() << "accepted";
+  } catch (const TUsageError &e) {
+    EXPECT_EQ(std::string(e.what()), GetParam().error);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, PhoneOptionsRefuse,
+    ::testing::Values(
+        TBadInput{{"ring"}, "unknown command 'ring'; use devices, answer or dial (see --help)"},
+        TBadInput{{"answer", "--rings", "0"},
+                  "--rings must be a whole number from 1 to 20, not '0'"},
+        TBadInput{{"answer", "--rings", "21"},
+                  "--rings must be a whole number from 1 to 20, not '21'"},
+        TBadInput{{"answer", "--max-seconds", "601"},
+                  "--max-seconds must be a whole number from 1 to 600, not '601'"},
+        TBadInput{{"answer", "--max-seconds", "0"},
+                  "--max-seconds must be a whole number from 1 to 600, not '0'"},
+        TBadInput{{"answer", "--calls", "-1"},
+                  "--calls must be a whole number from 0 to 10000, not '-1'"},
+        TBadInput{{"answer", "--device", "2x"},
+                  "--device must be a whole number from 0 to 65535, not '2x'"},
+        TBadInput{{"answer", "--rings"}, "--rings needs a value; see corvax-phone --help"},
+        TBadInput{{"answer", "--greeting", "--demo"},
+                  "--greeting needs a value; see corvax-phone --help"},
+        TBadInput{{"answer", "--play", "x.wav"},
+                  "unknown argument '--play' for answer; see corvax-phone --help"},
+        TBadInput{{"answer", "5551234"},
+                  "unknown argument '5551234' for answer; see corvax-phone --help"},
+        TBadInput{{"devices", "--device", "1"},
+                  "unknown argument '--device' for devices; see corvax-phone --help"},
+        TBadInput{{"dial"}, "dial needs the NUMBER to call, e.g. corvax-phone dial 5551234"},
+        TBadInput{{"dial", "--assisted"},
+                  "dial needs the NUMBER to call, e.g. corvax-phone dial 5551234"},
+        TBadInput{{"dial", "5551", "5552"},
+                  "unknown argument '5552' for dial; see corvax-phone --help"}));
+
+TEST(PhoneOptions, AnswerTakesEverySetting) {
+  const TPhoneOptions options = ParsePhoneOptions(
+      {"answer", "--device", "1", "--greeting", "hello.wav", "--messages", "box", "--rings", "20",
+       "--max-seconds", "600", "--log", "debug.log", "--calls", "3", "--demo"});
+  EXPECT_EQ(options.command, TPhoneCommand::Answer);
+  EXPECT_EQ(options.device, 1u);
+  EXPECT_EQ(options.greeting, "hello.wav");
+  EXPECT_EQ(options.messages, "box");
+  EXPECT_EQ(options.rings, 20);
+  EXPECT_EQ(options.maxSeconds, 600);
+  EXPECT_EQ(options.logFile, "debug.log");
+  EXPECT_EQ(options.calls, 3);
+  EXPECT_TRUE(options.demo);
+  EXPECT_FALSE(options.chooseDevice);
+}
+
+TEST(PhoneOptions, DialTakesTheNumberAmongItsOptions) {
+  const TPhoneOptions options =
+      ParsePhoneOptions({"dial", "--choose", "5551234", "--assisted", "--play", "a.wav"});
+  EXPECT_EQ(options.command, TPhoneCommand::Dial);
+  EXPECT_EQ(options.number, "5551234");
+  EXPECT_TRUE(options.assisted);
+  EXPECT_TRUE(options.chooseDevice);
+  EXPECT_EQ(options.play, "a.wav");
+}
+
+TEST(PhoneOptions, NoArgumentsOrHelpAskForTheUsage) {
+  EXPECT_EQ(ParsePhoneOptions({}).command, TPhoneCommand::Help);
+  EXPECT_EQ(ParsePhoneOptions({"--help"}).command, TPhoneCommand::Help);
+  EXPECT_EQ(ParsePhoneOptions({"devices"}).command, TPhoneCommand::Devices);
+}
+
+}  // namespace
