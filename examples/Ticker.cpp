@@ -34,7 +34,9 @@ TTicker::TTicker(DWORD dwIntervalMs, std::function<void()> onTick)
 
 TTicker::~TTicker() {
   SetEvent(hStop_);
-  delete pThread_;  // waits for the thread
+  // Waited for before deletion: a thread still running must not see its object destroyed.
+  pThread_->WaitFor();
+  delete pThread_;
   CloseHandle(hStop_);
   // Ticks still queued for the window are dropped with it.
   DeallocateHWnd(hWindow_);
