@@ -9,7 +9,6 @@ namespace {
 
 constexpr DWORD kNoDevice = 0xFFFFFFFF;
 constexpr int kSecondInstancePass = 1;
-constexpr int kMonitorPass = 2;
 
 AnsiString OpenLogLine(const AnsiString &asWhat) {
   return "In [TkwTAPI::OpenDevice] " + asWhat;
