@@ -10,6 +10,7 @@
 
 namespace sim {
 
+// 0 where the system offers no such port (on Windows: the data line is not simulated there).
 HANDLE OpenCommPort();
 
 // The far end of the modem's data line: what it sends waits for the host's ReadFile, what the

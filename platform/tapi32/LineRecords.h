@@ -6,6 +6,12 @@
 // fields well aligned; the static_asserts below and ci/layout-check hold that true.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#include <tapi.h>
+#else
+
 #include <cstddef>
 
 #include "wintypes.h"
@@ -461,3 +467,5 @@ CORVAX_TAPI_FIELD_AT(LINEADDRESSCAPS, dwCallFeatures2, 208);
 CORVAX_TAPI_FIELD_AT(LINEADDRESSCAPS, dwAvailableMediaModes, 224);
 
 #undef CORVAX_TAPI_FIELD_AT
+
+#endif  // _WIN32

@@ -183,15 +183,16 @@ class HandleLosingExchange : public sim::Exchange {
 class MessageThreadWithoutCallHandles : public MessageThreadTest {
  protected:
   void SetUp() override {
-    SetTapiProvider(&lossy_);
+    previous_ = SetTapiProvider(&lossy_);
     MessageThreadTest::SetUp();
   }
   void TearDown() override {
     MessageThreadTest::TearDown();
-    SetTapiProvider(nullptr);
+    SetTapiProvider(previous_);
   }
 
   HandleLosingExchange lossy_;
+  TapiProvider *previous_ = nullptr;
 };
 
 }  // namespace

@@ -23,8 +23,9 @@ class Mmio : public ::testing::Test {
     if (file_) mmioClose(file_, 0);
     sim::Faults().Clear();
   }
+  // mmioOpen takes the name as a writable string (LPSTR), so each call passes a copy.
   HMMIO Open(const std::string &path, DWORD flags = MMIO_READ | MMIO_ALLOCBUF) {
-    file_ = mmioOpenA(path.c_str(), nullptr, flags);
+    file_ = mmioOpenA(std::string(path).data(), nullptr, flags);
     return file_;
   }
   MMRESULT DescendRiff(MMCKINFO &riff) {
@@ -172,7 +173,7 @@ TEST_F(Mmio, SmallBufferReadsGiveTheSameBytesAsOneUnbufferedRead) {
 
   MMIOINFO info{};
   info.cchBuffer = 16;
-  file_ = mmioOpenA(path.c_str(), &info, MMIO_READ | MMIO_ALLOCBUF);
+  file_ = mmioOpenA(std::string(path).data(), &info, MMIO_READ | MMIO_ALLOCBUF);
   ASSERT_NE(file_, 0u);
   EXPECT_EQ(info.hmmio, file_);
   std::vector<char> pieces(size);
@@ -187,13 +188,13 @@ TEST_F(Mmio, SmallBufferReadsGiveTheSameBytesAsOneUnbufferedRead) {
 
 TEST_F(Mmio, OpenFailuresReturnNoHandleAndTheirCode) {
   MMIOINFO info{};
-  EXPECT_EQ(mmioOpenA("/nonexistent/corvax.wav", &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string("/nonexistent/corvax.wav").data(), &info, MMIO_READ), 0u);
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_FILENOTFOUND));
   const auto directory = std::filesystem::temp_directory_path().string();
-  EXPECT_EQ(mmioOpenA(directory.c_str(), &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(directory).data(), &info, MMIO_READ), 0u);
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_CANNOTOPEN));
   const auto path = fixtures::Sox("tone1000_8000_mono16.wav");
-  EXPECT_EQ(mmioOpenA(path.c_str(), &info, MMIO_WRITE), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(path).data(), &info, MMIO_WRITE), 0u);
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMSYSERR_INVALFLAG));
   EXPECT_EQ(mmioOpenA(nullptr, &info, MMIO_READ), 0u);
 }
@@ -215,7 +216,7 @@ TEST_F(Mmio, EveryOperationCanBeMadeToFailAndIsJournaled) {
   const auto path = fixtures::Sox("tone1000_8000_mono16.wav");
   sim::Faults().FailNext("mmioOpenA", MMIOERR_ACCESSDENIED);
   MMIOINFO info{};
-  EXPECT_EQ(mmioOpenA(path.c_str(), &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(path).data(), &info, MMIO_READ), 0u);
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_ACCESSDENIED));
 
   ASSERT_NE(Open(path), 0u);

@@ -18,7 +18,7 @@ struct SoxSound {
 
 SoxSound Load(const std::string &name) {
   SoxSound sound;
-  const HMMIO file = mmioOpenA(fixtures::Sox(name).c_str(), nullptr, MMIO_ALLOCBUF);
+  const HMMIO file = mmioOpenA(std::string(fixtures::Sox(name)).data(), nullptr, MMIO_ALLOCBUF);
   EXPECT_NE(file, 0u);
   MMCKINFO riff{}, chunk{};
   riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');

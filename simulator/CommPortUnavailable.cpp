@@ -1,0 +1,11 @@
+// On Windows a handle that ReadFile and WriteFile accept is a real kernel object; the
+// simulated modem's data line offers none there.
+#include "simulator/CommPort.h"
+
+namespace sim {
+
+HANDLE OpenCommPort() {
+  return 0;
+}
+
+}  // namespace sim
