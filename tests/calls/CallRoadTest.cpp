@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/winmm/HandleNumber.h"
 #include "simulator/CommPort.h"
 #include "tests/calls/CallsFixture.h"
 
@@ -154,7 +155,7 @@ TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
   void *hUnchanged = nullptr;
   EXPECT_EQ(component->GetCOMMPORTID(hUnchanged, hCall, &tooSmall), LINEERR_STRUCTURETOOSMALL);
   EXPECT_EQ(hUnchanged, nullptr);
-  const HANDLE hComm = static_cast<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
+  const HANDLE hComm = winmm::HandleFromParameter<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
   DWORD dwMoved = 0;
   EXPECT_TRUE(WriteFile(hComm, "ATDT", 4, &dwMoved, nullptr));
   EXPECT_EQ(dwMoved, 4u);

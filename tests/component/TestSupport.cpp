@@ -2,9 +2,10 @@
 
 #include <fstream>
 #include <mutex>
+#include <random>
 #include <sstream>
 
-#include <stdlib.h>
+#include "platform/win32/Clock.h"
 
 namespace component_test {
 
@@ -51,9 +52,12 @@ TFixedNow::~TFixedNow() {
 }
 
 TScratchFolder::TScratchFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "corvax-component-XXXXXX").string();
-  path_ = mkdtemp(pattern.data());
+  // A fresh folder of a name nobody holds, as mkdtemp makes, on every system.
+  std::random_device random;
+  do {
+    path_ = std::filesystem::temp_directory_path() /
+            ("corvax-component-" + std::to_string(random()) + std::to_string(random()));
+  } while (!std::filesystem::create_directory(path_));
 }
 
 TScratchFolder::~TScratchFolder() {

@@ -1,7 +1,9 @@
 // Playing WAV files into the line: what the far end hears, and every way a playback fails.
 #include <array>
 
+#include "platform/win32/Clock.h"
 #include "platform/win32/MemoryFaults.h"
+#include "platform/winmm/HandleNumber.h"
 #include "tests/sound/SoundFixture.h"
 #include "tests/winmm/Fixtures.h"
 #include "tests/winmm/Tone.h"
@@ -176,7 +178,7 @@ TEST_F(Playback, AFailedCloseIsReportedButThePlaybackCompleted) {
   // The device the thread could not close stays open until someone closes it.
   EXPECT_FALSE(DevicesClosed());
   const auto closes = sim::OperationJournal().Entries("waveOutClose");
-  waveOutClose(static_cast<HWAVEOUT>(std::stoul(closes.back().call.Arg("handle"))));
+  waveOutClose(winmm::HandleFromParameter<HWAVEOUT>(std::stoul(closes.back().call.Arg("handle"))));
   EXPECT_TRUE(DevicesClosed());
 }
 

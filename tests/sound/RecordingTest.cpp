@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numbers>
 
+#include "platform/win32/Clock.h"
 #include "platform/win32/FileFaults.h"
 #include "platform/win32/MemoryFaults.h"
 #include "platform/win32/Notice.h"
@@ -218,7 +219,7 @@ TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
       });
   auto thread = std::make_unique<kwTAPISoundThread>(true);
   running = thread.get();
-  thread->SetupSound(folder_.Path("missing/message.wav").c_str(), line_, call_, 1, 10);
+  thread->SetupSound(folder_.Path("missing/message.wav").string().c_str(), line_, call_, 1, 10);
   RunToEnd(*thread);
   win32::SetNoticeHandler(previous);
   EXPECT_EQ(thread->BuffersRecorded, 2);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/winmm/HandleNumber.h"
 #include "tests/tapi32/LineFixture.h"
 
 namespace tapi_test {
@@ -63,8 +64,8 @@ TEST_F(DeviceIdTest, ConfiguredAndAbsentWaveDevices) {
 TEST_F(DeviceIdTest, TheModemHandleComesWithThePortName) {
   exchange.Line(1).CommPortName("COM7");
   ASSERT_EQ(0, GetId("comm/datamodem", answer));
-  const HANDLE port = Word();
-  EXPECT_NE(0u, port);
+  const HANDLE port = winmm::HandleFromParameter<HANDLE>(Word());
+  EXPECT_NE(HANDLE{}, port);
   EXPECT_EQ(sizeof(HANDLE) + 5, id()->dwStringSize);
   EXPECT_STREQ("COM7", answer.data() + id()->dwStringOffset + sizeof(HANDLE));
   EXPECT_TRUE(CloseHandle(port));
@@ -78,7 +79,7 @@ TEST_F(DeviceIdTest, ARecordTooSmallGetsNoHandleButTheSizeItNeeds) {
   EXPECT_GT(needed, sizeof(VARSTRING) + 2);
   ASSERT_EQ(0, GetId("comm/datamodem", answer, needed));
   EXPECT_EQ(needed, id()->dwUsedSize);
-  EXPECT_TRUE(CloseHandle(Word()));
+  EXPECT_TRUE(CloseHandle(winmm::HandleFromParameter<HANDLE>(Word())));
   EXPECT_EQ(LINEERR_STRUCTURETOOSMALL, GetId("wave/out", answer, 8));
 }
 

@@ -15,7 +15,7 @@ TEST_F(LineAppTest, InitializeReportsDevicesVersionAndAnUnsignalledEvent) {
   EXPECT_NE(0u, app.app);
   EXPECT_EQ(2u, app.devices);
   EXPECT_EQ(0x00020001u, app.version);
-  ASSERT_NE(0u, app.event);
+  ASSERT_NE(HANDLE{}, app.event);
   EXPECT_FALSE(Signalled(app.event));
 }
 
