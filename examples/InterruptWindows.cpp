@@ -1,6 +1,7 @@
 // Ctrl-C on Windows: the console runs its control handler on a thread of its own, which posts
 // the window message directly.
 #include <atomic>
+#include <thread>
 
 #include "examples/Interrupt.h"
 
@@ -21,6 +22,11 @@ BOOL WINAPI OnControl(DWORD event) {
 }
 
 }  // namespace
+
+void PressCtrlC() {
+  std::thread console([] { OnControl(CTRL_C_EVENT); });
+  console.join();
+}
 
 TInterruptWatch::TInterruptWatch(std::function<void()> onInterrupt)
     : onInterrupt_(std::move(onInterrupt)),

@@ -4,6 +4,10 @@
 
 namespace sim {
 
+bool CommPortAvailable() {
+  return false;
+}
+
 HANDLE OpenCommPort() {
   return 0;
 }

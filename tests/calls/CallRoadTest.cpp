@@ -109,6 +109,8 @@ TEST_F(CallRoadTest, AssistedCallGoesToTheRequestRecipient) {
 }
 
 TEST_F(CallRoadTest, CallOperationsReportFailuresWithTheirTexts) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
+  CORVAX_REQUIRE_COMM_PORT();
   Open();
   DWORD hBad = 0x7777;
   AnsiString asError;
@@ -131,6 +133,7 @@ TEST_F(CallRoadTest, CallOperationsReportFailuresWithTheirTexts) {
 }
 
 TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
+  CORVAX_REQUIRE_COMM_PORT();
   exchange.Line(0).CallStatusExtraBytes(100);
   Open();
   DWORD hCall = 0;

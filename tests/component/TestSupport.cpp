@@ -65,8 +65,9 @@ TScratchFolder::~TScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+// Text mode: a log written on Windows ends its lines with CR LF, read back as \n as on Linux.
 std::string ReadFile(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();

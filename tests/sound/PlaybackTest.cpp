@@ -118,6 +118,7 @@ TEST_F(Playback, BlocksAreAboutFourKilobytesInWholeFrames) {
 // The device and the memory fail where the simulator and the allocators are told to; the
 // device is reset before any block is released and closed on every path.
 TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   const auto path = fixtures::Sox("tone_8000_1ch_16.wav");  // 8000 bytes of data: two blocks
   const struct {
     std::function<void()> inject;

@@ -185,6 +185,7 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
 // Writes of one buffer: the samples, then the header (the first buffer writes an empty
 // header before both).
 TEST_F(Recording, AFailedWriteLeavesAFileWhoseHeaderCountsOnlyWhatItHolds) {
+  CORVAX_REQUIRE_FILE_WRITE_FAULTS();
   const auto said = Tone(3 * kSecond);
   const struct {
     unsigned failingWrite;
@@ -228,6 +229,7 @@ TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
 }
 
 TEST_F(Recording, DeviceFailuresShowTheirBoxAndLeaveNothingOpen) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   const std::string openError = "Error calling waveInOpen for deviceID: 4";
   const struct {
     std::function<void()> inject;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/winmm/HandleNumber.h"
+#include "tests/component/TestSupport.h"
 #include "tests/tapi32/LineFixture.h"
 
 namespace tapi_test {
@@ -62,6 +63,7 @@ TEST_F(DeviceIdTest, ConfiguredAndAbsentWaveDevices) {
 }
 
 TEST_F(DeviceIdTest, TheModemHandleComesWithThePortName) {
+  CORVAX_REQUIRE_COMM_PORT();
   exchange.Line(1).CommPortName("COM7");
   ASSERT_EQ(0, GetId("comm/datamodem", answer));
   const HANDLE port = winmm::HandleFromParameter<HANDLE>(Word());
@@ -73,6 +75,7 @@ TEST_F(DeviceIdTest, TheModemHandleComesWithThePortName) {
 }
 
 TEST_F(DeviceIdTest, ARecordTooSmallGetsNoHandleButTheSizeItNeeds) {
+  CORVAX_REQUIRE_COMM_PORT();
   ASSERT_EQ(0, GetId("comm/datamodem", answer, sizeof(VARSTRING) + 2));
   EXPECT_EQ(0u, id()->dwStringSize);
   const DWORD needed = id()->dwNeededSize;

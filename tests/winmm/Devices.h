@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "platform/vcl/HiddenWindow.h"
 #include "WaveMapper.h"
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
