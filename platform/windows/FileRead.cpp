@@ -9,7 +9,15 @@
 namespace winmm {
 
 int OpenForReading(const char *path) {
-  return ::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  const int descriptor = ::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  // Windows refuses to open a folder as a file with "access denied"; it is no more a file to
+  // read than on Linux, where opening succeeds and the caller finds it is not a regular file.
+  if (descriptor < 0 && errno == EACCES) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      errno = EISDIR;
+  }
+  return descriptor;
 }
 
 // ReadFile at an explicit offset leaves no shared position behind, as pread does.
