@@ -54,8 +54,8 @@ bool TkwTAPI::MakeACall(AnsiString asCalledParty, AnsiString asDestAddress, int 
     return tapiRequestMakeCallA(asDestAddress.c_str(), AppTitle.c_str(), asCalledParty.c_str(),
                                 "Calling contact") == 0;
   }
-  const LINECALLPARAMS blockID = CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
-                                            LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
+  LINECALLPARAMS blockID = CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
+                                      LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
   HCALL *phCall = pdwSpare != nullptr ? pdwSpare : &hMadeCall;
   *phCall = 0;
   const HLINE hUsed = hLine2 != 0 ? hLine2 : hLine;

@@ -32,7 +32,11 @@ void ChooseDevice(TkwTAPI &tapi, std::ostream &out) {
 // does while opening one; the open itself need not succeed.
 DWORD CountDevices(TkwTAPI &tapi) {
   DWORD dwFirst = 0;
-  tapi.OpenDevice(dwFirst, false, true);
+  try {
+    tapi.OpenDevice(dwFirst, false, true);
+  } catch (const EAbort &) {
+    // TAPI has no line devices at all; the count says so.
+  }
   const DWORD dwCount = tapi.TAPIDevicesDetected;
   tapi.CloseDevice();
   return dwCount;
@@ -40,10 +44,17 @@ DWORD CountDevices(TkwTAPI &tapi) {
 
 }  // namespace
 
-void ListDevices(TkwTAPI &tapi, std::ostream &out) {
+void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out) {
   TStringList names;
-  tapi.FillTAPILine(&names, static_cast<int>(CountDevices(tapi)));
-  out << "Line devices on the simulated exchange: " << names.Count() << "\n";
+  const DWORD dwCount = CountDevices(tapi);
+  if (dwCount > 0) tapi.FillTAPILine(&names, static_cast<int>(dwCount));
+  out << "Line devices on " << where << ": " << names.Count() << "\n";
+  if (names.Count() == 0) {
+    out << "No line devices: " << where
+        << " reports none, so there is nothing to open or choose. Install a modem or another "
+           "TAPI line device, or run without --system-tapi to use the simulated exchange.\n";
+    return;
+  }
   for (int i = 0; i < names.Count(); ++i) ReportDevice(tapi, static_cast<DWORD>(i), names[i], out);
   ChooseDevice(tapi, out);
 }

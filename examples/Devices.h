@@ -6,4 +6,5 @@
 
 #include "component/Kwtapi.h"
 
-void ListDevices(TkwTAPI &tapi, std::ostream &out);
+// `where` names the provider in the report: "the simulated exchange", "the system's TAPI".
+void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out);

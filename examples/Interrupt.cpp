@@ -27,6 +27,10 @@ void Handle(int signal, void (*handler)(int), int flags) {
 
 }  // namespace
 
+void PressCtrlC() {
+  std::raise(SIGINT);
+}
+
 TInterruptWatch::TInterruptWatch(std::function<void()> onInterrupt)
     : onInterrupt_(std::move(onInterrupt)),
       hWindow_(AllocateHWnd(this, &TInterruptWatch::OnMessage)) {

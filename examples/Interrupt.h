@@ -11,6 +11,10 @@
 #include <thread>
 #include <vcl.h>
 
+// Ctrl-C as the terminal delivers it to this process: SIGINT on Linux; on Windows the
+// console's control event, run on a thread of its own as the console runs its handlers.
+void PressCtrlC();
+
 class TInterruptWatch {
  public:
   // onInterrupt runs on the creating (main) thread. One watch at a time per process.

@@ -17,6 +17,8 @@
 #include "examples/PhoneOptions.h"
 #include "examples/Timeline.h"
 #include "examples/WaveFileInfo.h"
+#include "platform/tapi32/TapiProvider.h"
+#include "simulator/Selection.h"
 
 namespace {
 
@@ -94,12 +96,30 @@ int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
   return bDone ? 0 : kFailed;
 }
 
+// The provider the line functions reach: the simulated exchange with the demo's lines, or the
+// system's TAPI where there is one.
+std::string ChooseProvider(const TPhoneOptions &options) {
+  if (!options.systemTapi) {
+    demo::SetUpExchange();
+    sim::UseSimulatedExchange();
+    return "the simulated exchange";
+  }
+  TapiProvider *system = SystemTapiProvider();
+  if (system == nullptr)
+    throw TUsageError(
+        "--system-tapi: this system has no TAPI of its own (it is Windows'); "
+        "the simulated exchange is the provider here");
+  SetTapiProvider(system);
+  return "the system's TAPI";
+}
+
 int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
+  const std::string where = ChooseProvider(options);
   TTimeline timeline(out, bTerminal);
   TkwTAPI tapi(nullptr);
   switch (options.command) {
     case TPhoneCommand::Devices:
-      ListDevices(tapi, out);
+      ListDevices(tapi, where, out);
       return 0;
     case TPhoneCommand::Answer:
       return Answer(tapi, options, timeline);
@@ -119,7 +139,6 @@ int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostre
   // The thread that sets up the application is the main thread: every component event is
   // delivered on it.
   Application->Initialize();
-  demo::SetUpExchange();
   try {
     return Run(ParsePhoneOptions(args), out, bTerminal);
   } catch (TUsageError &e) {

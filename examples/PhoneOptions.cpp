@@ -91,17 +91,18 @@ TPhoneCommand CommandNamed(const std::string &name) {
 }  // namespace
 
 const char *const kPhoneUsage =
-    "usage: corvax-phone devices\n"
+    "usage: corvax-phone devices [--system-tapi]\n"
     "       corvax-phone answer [--device N | --choose] [--greeting WAV] [--messages DIR]\n"
     "                           [--rings 1-20] [--max-seconds 1-600] [--calls N] [--log FILE]\n"
-    "                           [--demo]\n"
+    "                           [--demo] [--system-tapi]\n"
     "       corvax-phone dial NUMBER [--device N | --choose] [--play WAV] [--assisted]\n"
-    "                           [--log FILE]\n"
+    "                           [--log FILE] [--system-tapi]\n"
     "answer waits for calls, greets each caller and records a message into the messages\n"
     "folder (default ./messages) until silence, --max-seconds (default 60) or a hang-up;\n"
     "--calls ends it after that many calls (default: until Ctrl-C); --demo lets two scripted\n"
     "callers ring on the simulated exchange. dial places a call and plays a file when the\n"
-    "far end answers.\n";
+    "far end answers. --system-tapi uses the system's own TAPI (on Windows) instead of the\n"
+    "simulated exchange.\n";
 
 TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   TPhoneOptions options;
@@ -112,6 +113,7 @@ TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   TOptionTable table;
   if (options.command == TPhoneCommand::Answer) table = AnswerOptions();
   if (options.command == TPhoneCommand::Dial) table = DialOptions();
+  table["--system-tapi"] = [](TArgs &, TPhoneOptions &o) { o.systemTapi = true; };
   while (rest.More()) {
     const std::string arg = rest.Take();
     const auto option = table.find(arg);

@@ -25,6 +25,8 @@ struct TPhoneOptions {
   std::string number;
   std::string play = CORVAX_SPEECH_DIR "/announcement.wav";
   bool assisted = false;
+  // every command: the system's own TAPI (Windows) instead of the simulated exchange
+  bool systemTapi = false;
 };
 
 // Bad input: what is wrong and what to do, in one line.

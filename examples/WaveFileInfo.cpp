@@ -11,7 +11,8 @@ namespace {
 class TWaveReader {
  public:
   explicit TWaveReader(const std::string &path)
-      : file_(mmioOpenA(path.c_str(), nullptr, MMIO_READ)) {}
+      // mmioOpen takes a writable name (LPSTR), so it gets a copy.
+      : file_(mmioOpenA(std::string(path).data(), nullptr, MMIO_READ)) {}
   ~TWaveReader() {
     if (file_ != 0) mmioClose(file_, 0);
   }

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   MMIOINFO info{};
   info.cchBuffer = buffer;
   const DWORD flags = MMIO_READ | ((mode & 1) ? MMIO_ALLOCBUF : 0);
-  const HMMIO file = mmioOpenA(FilePath().c_str(), (mode & 2) ? &info : nullptr, flags);
+  const HMMIO file = mmioOpenA(std::string(FilePath()).data(), (mode & 2) ? &info : nullptr, flags);
   fuzz::Require(file != 0, "cannot open the input file");
   Walk walk(file, bytes);
   MMCKINFO riff{}, chunk{};

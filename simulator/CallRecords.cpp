@@ -54,7 +54,7 @@ LONG FillCallInfo(const CallView &view, LPLINECALLINFO info) {
   fixed.dwCallerIDFlags = call.caller.Flags();
   fixed.dwCalledIDFlags = call.called.Flags();
 
-  RecordFiller filler(info->dwTotalSize, sizeof(LINECALLINFO));
+  RecordFiller filler(info->dwTotalSize, kLineCallInfoSize);
   filler.Place(fixed.dwCallerIDSize, fixed.dwCallerIDOffset,
                PartyText(call.caller, call.caller.number, LINECALLPARTYID_ADDRESS));
   filler.Place(fixed.dwCallerIDNameSize, fixed.dwCallerIDNameOffset,
@@ -79,7 +79,7 @@ LONG FillCallStatus(const CallView &view, LPLINECALLSTATUS status) {
   fixed.dwCallFeatures = CallFeatures(view);
   fixed.tStateEntryTime = view.call.stateEntryTime;
 
-  RecordFiller filler(status->dwTotalSize, sizeof(LINECALLSTATUS));
+  RecordFiller filler(status->dwTotalSize, kLineCallStatusSize);
   filler.Place(fixed.dwDevSpecificSize, fixed.dwDevSpecificOffset,
                std::string(view.device.callStatusExtraBytes, '\x5A'));
   return filler.Write(fixed, status);

@@ -5,28 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/win32/ByteStream.h"
-
 namespace sim {
-
-namespace {
-
-class CommPort : public win32::detail::ByteStream {
- public:
-  DWORD Read(void *buffer, DWORD size) override { return TheFarEndData().ReadInto(buffer, size); }
-  DWORD Write(const void *bytes, DWORD size) override {
-    TheFarEndData().Receive(bytes, size);
-    return size;
-  }
-};
-
-}  // namespace
-
-HANDLE OpenCommPort() {
-  auto &kernel = win32::detail::Kernel::Get();
-  std::lock_guard lock(kernel.lock);
-  return kernel.Insert(std::make_shared<CommPort>());
-}
 
 void FarEndData::Send(const std::string &bytes) {
   std::lock_guard hold(mutex_);

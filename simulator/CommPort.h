@@ -10,7 +10,10 @@
 
 namespace sim {
 
+// 0 where the system offers no such port (on Windows: the data line is not simulated there).
 HANDLE OpenCommPort();
+// Whether OpenCommPort gives handles on this system.
+bool CommPortAvailable();
 
 // The far end of the modem's data line: what it sends waits for the host's ReadFile, what the
 // host writes it has received. Thread-safe.

@@ -64,7 +64,7 @@ LONG FillDevCaps(const LineDevice &device, LPLINEDEVCAPS caps) {
   fixed.dwLineStates = device.lineStates;
   fixed.dwLineFeatures = LINEFEATURE_MAKECALL;
 
-  RecordFiller filler(caps->dwTotalSize, sizeof(LINEDEVCAPS));
+  RecordFiller filler(caps->dwTotalSize, kLineDevCapsSize);
   filler.Place(fixed.dwProviderInfoSize, fixed.dwProviderInfoOffset, ProviderInfo());
   filler.Place(fixed.dwLineNameSize, fixed.dwLineNameOffset, LineName(device));
   filler.Place(fixed.dwDevSpecificSize, fixed.dwDevSpecificOffset,
@@ -93,7 +93,7 @@ LONG FillAddressCaps(const LineDevice &device, DWORD deviceId, LPLINEADDRESSCAPS
   fixed.dwOfferingModes = LINEOFFERINGMODE_ACTIVE;
   fixed.dwAvailableMediaModes = device.mediaModes;
 
-  RecordFiller filler(caps->dwTotalSize, sizeof(LINEADDRESSCAPS));
+  RecordFiller filler(caps->dwTotalSize, kLineAddressCapsSize);
   filler.Place(fixed.dwAddressSize, fixed.dwAddressOffset,
                device.address.empty() ? std::string() : Sz(device.address));
   filler.Place(fixed.dwDevSpecificSize, fixed.dwDevSpecificOffset,
@@ -105,7 +105,7 @@ LONG FillAddressCaps(const LineDevice &device, DWORD deviceId, LPLINEADDRESSCAPS
 LONG FillDeviceId(std::string_view bytes, LPVARSTRING deviceId) {
   VARSTRING fixed{};
   fixed.dwStringFormat = STRINGFORMAT_BINARY;
-  RecordFiller filler(deviceId->dwTotalSize, sizeof(VARSTRING));
+  RecordFiller filler(deviceId->dwTotalSize, kVarStringSize);
   filler.Place(fixed.dwStringSize, fixed.dwStringOffset, bytes);
   return filler.Write(fixed, deviceId);
 }

@@ -200,7 +200,10 @@ void Exchange::PostToLine(HLINE line, DWORD messageId, DWORD device, DWORD param
                           DWORD param3) {
   const OpenLine *open = FindLine(line);
   if (open == nullptr) return;
-  Post(open->app, {device, messageId, open->callbackInstance, param1, param2, param3});
+  // As wide as the record holds it: pointer-wide on 64-bit Windows, 32 bits in the Linux layout.
+  const auto instance =
+      static_cast<decltype(LINEMESSAGE::dwCallbackInstance)>(open->callbackInstance);
+  Post(open->app, {device, messageId, instance, param1, param2, param3});
 }
 
 Exchange &TheExchange() {
@@ -210,7 +213,3 @@ Exchange &TheExchange() {
 }
 
 }  // namespace sim
-
-TapiProvider &DefaultTapiProvider() {
-  return sim::TheExchange();
-}

@@ -127,7 +127,7 @@ class Exchange : public TapiProvider {
                           DWORD dwAPIVersion, DWORD dwExtVersion,
                           LPLINEADDRESSCAPS lpAddressCaps) override;
   LONG LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-                DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges,
+                DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                 DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) override;
   LONG LineClose(HLINE hLine) override;
   LONG LineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) override;
@@ -158,7 +158,7 @@ class Exchange : public TapiProvider {
     HLINEAPP app = 0;
     DWORD deviceId = 0;
     DWORD apiVersion = 0;
-    DWORD callbackInstance = 0;
+    DWORD_PTR callbackInstance = 0;
     DWORD privileges = 0;
     DWORD mediaModes = 0;
     DWORD lineStates = 0;
@@ -214,7 +214,8 @@ class Exchange : public TapiProvider {
   void Complete(Request &request);
 
   LONG OpenChecked(HLINEAPP app, DWORD deviceId, LPHLINE lphLine, DWORD apiVersion,
-                   DWORD extVersion, DWORD callbackInstance, DWORD privileges, DWORD mediaModes);
+                   DWORD extVersion, DWORD_PTR callbackInstance, DWORD privileges,
+                   DWORD mediaModes);
   LONG MakeCallChecked(HLINE line, LPHCALL lphCall, LPCSTR destAddress, DWORD countryCode,
                        const LINECALLPARAMS *params);
   void StartOutgoingCall(HLINE line, LPHCALL lphCall, const Call &setup);

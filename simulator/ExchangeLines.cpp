@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cerrno>
 
+#include "platform/winmm/HandleNumber.h"
 #include "simulator/CommPort.h"
 #include "simulator/DeviceRecords.h"
 #include "simulator/Exchange.h"
 #include "simulator/Operation.h"
+#include "simulator/ProgramName.h"
 #include "simulator/RecordFiller.h"
 
 namespace sim {
@@ -38,7 +40,8 @@ std::string Lowercase(std::string text) {
   return text;
 }
 
-std::string DwordBytes(DWORD value) {
+template <class Value>
+std::string BytesOf(Value value) {
   return std::string(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
@@ -49,7 +52,8 @@ LONG Exchange::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
                                 LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
                                 LPLINEINITIALIZEEXPARAMS lpParams) {
   Invocation call{"lineInitializeExA", {}};
-  call.With("hInstance", hInstance).With("lpszFriendlyAppName", Text(lpszFriendlyAppName));
+  call.With("hInstance", winmm::HandleNumber(hInstance))
+      .With("lpszFriendlyAppName", Text(lpszFriendlyAppName));
   if (lpdwAPIVersion) call.With("dwAPIVersion", *lpdwAPIVersion);
   if (lpParams) call.With("dwOptions", lpParams->dwOptions);
   return Perform(call, [&]() -> int64_t {
@@ -67,8 +71,7 @@ LONG Exchange::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
     if (event == 0) return LINEERR_NOMEM;
     const HLINEAPP app = NewHandle();
     // Without a friendly name TAPI names the application after its module.
-    apps_[app] = {
-        event, {}, lpszFriendlyAppName ? lpszFriendlyAppName : program_invocation_short_name};
+    apps_[app] = {event, {}, lpszFriendlyAppName ? lpszFriendlyAppName : ProgramName()};
     *lphLineApp = app;
     *lpdwNumDevs = static_cast<DWORD>(devices_.size());
     *lpdwAPIVersion = tapiVersion_;
@@ -164,7 +167,7 @@ LONG Exchange::LineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwA
 }
 
 LONG Exchange::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-                        DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges,
+                        DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                         DWORD dwMediaModes, const LINECALLPARAMS * /*lpCallParams*/) {
   Invocation call{"lineOpenA", {}};
   call.With("hLineApp", hLineApp).With("dwDeviceID", dwDeviceID);
@@ -178,7 +181,7 @@ LONG Exchange::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DW
 }
 
 LONG Exchange::OpenChecked(HLINEAPP app, DWORD deviceId, LPHLINE lphLine, DWORD apiVersion,
-                           DWORD extVersion, DWORD callbackInstance, DWORD privileges,
+                           DWORD extVersion, DWORD_PTR callbackInstance, DWORD privileges,
                            DWORD mediaModes) {
   if (FindApp(app) == nullptr) return LINEERR_INVALAPPHANDLE;
   if (!DeviceExists(deviceId)) return LINEERR_BADDEVICEID;
@@ -302,19 +305,21 @@ LONG Exchange::DeviceIdOf(const OpenLine &line, const Call * /*call*/,
                           const std::string &deviceClass, LPVARSTRING deviceId) {
   const LineDevice &device = devices_[line.deviceId];
   if (deviceClass == "tapi/line") {
-    return FillDeviceId(DwordBytes(line.deviceId), deviceId);
+    return FillDeviceId(BytesOf(line.deviceId), deviceId);
   }
   if (deviceClass == "wave/out" || deviceClass == "wave/in") {
     const auto &wave = deviceClass == "wave/out" ? device.waveOutId : device.waveInId;
     if (!wave) return LINEERR_NODEVICE;
-    return FillDeviceId(DwordBytes(*wave), deviceId);
+    return FillDeviceId(BytesOf(*wave), deviceId);
   }
   if (deviceClass == "comm/datamodem") {
     // The handle, then the port's name. A record too small for both gets no handle, so that
     // none is left open that the caller never learns of.
     const std::string name = Sz(device.commPortName);
     const bool fits = deviceId->dwTotalSize >= sizeof(VARSTRING) + sizeof(HANDLE) + name.size();
-    return FillDeviceId(DwordBytes(fits ? OpenCommPort() : 0) + name, deviceId);
+    const HANDLE port = fits ? OpenCommPort() : 0;
+    if (fits && port == 0) return LINEERR_OPERATIONUNAVAIL;
+    return FillDeviceId(BytesOf(port) + name, deviceId);
   }
   return LINEERR_NODEVICE;
 }

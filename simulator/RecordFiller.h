@@ -2,10 +2,12 @@
 // variable field after it while the announced dwTotalSize has room, and dwNeededSize for all.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "platform/tapi32/LineErrors.h"
+#include "platform/tapi32/LineRecordSizes.h"
 #include "platform/tapi32/LineRecords.h"
 
 namespace sim {
@@ -18,8 +20,9 @@ class RecordFiller {
   // towards dwNeededSize. Empty fields are left out.
   void Place(DWORD &size, DWORD &offset, std::string_view bytes);
 
-  // Writes `fixed` (its dwTotalSize as the caller announced it) and the placed fields into
-  // `block`, which has room for dwTotalSize bytes. A block below the fixed size gets
+  // Writes the fixed part of `fixed` (its dwTotalSize as the caller announced it) and the
+  // placed fields into `block`, which has room for dwTotalSize bytes. Fields a later version
+  // declares after the fixed part are not written: the caller did not ask for them. A block below the fixed size gets
   // LINEERR_STRUCTURETOOSMALL and, when it can hold them, the size fields only.
   template <class Record>
   LONG Write(Record &fixed, void *block) const {
@@ -31,7 +34,7 @@ class RecordFiller {
     fixed.dwTotalSize = total_;
     fixed.dwNeededSize = needed_;
     fixed.dwUsedSize = Used();
-    WriteBytes(&fixed, sizeof(Record), block);
+    WriteBytes(&fixed, std::min<size_t>(sizeof(Record), fixedSize_), block);
     return 0;
   }
 

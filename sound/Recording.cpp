@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "component/LineErrorNames.h"
+#include "platform/winmm/HandleNumber.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ void kwTAPISoundThread::Record() {
 
 HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
   ResetSilenceLevel();
-  const auto dwWindow = static_cast<DWORD_PTR>(WindowHandle);
+  const auto dwWindow = winmm::HandleParameter(WindowHandle);
   if (waveInOpen(nullptr, dwDeviceID, &RecordFormat, dwWindow, 0, WAVE_FORMAT_QUERY) != 0) {
     Box("Unsupported format.");
     return 0;
@@ -146,7 +147,8 @@ HWAVEIN kwTAPISoundThread::AbandonWaveIn(HWAVEIN hDevice) {
 
 void kwTAPISoundThread::SoundWndProc(TMessage &Message) {
   if (Message.Msg != MM_WIM_DATA) return;
-  HandleBuffer(static_cast<HWAVEIN>(Message.WParam), reinterpret_cast<WAVEHDR *>(Message.LParam));
+  HandleBuffer(winmm::HandleFromParameter<HWAVEIN>(Message.WParam),
+               reinterpret_cast<WAVEHDR *>(Message.LParam));
 }
 
 void kwTAPISoundThread::HandleBuffer(HWAVEIN hDevice, WAVEHDR *pHeader) {

@@ -1,6 +1,12 @@
 // The line constants: message ids, states, modes and flags, with TAPI 2.x's published values.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#include <tapi.h>
+#else
+
 #include "wintypes.h"
 
 // Line message ids (LINEMESSAGE.dwMessageID).
@@ -347,3 +353,5 @@
 #define LINEADDRFEATURE_PICKUPWAITING 0x00000800
 #define LINEADDRFEATURE_FORWARDFWD 0x00001000
 #define LINEADDRFEATURE_FORWARDDND 0x00002000
+
+#endif  // _WIN32

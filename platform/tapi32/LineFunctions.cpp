@@ -34,8 +34,8 @@ LONG lineGetAddressCapsA(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
 }
 
 LONG lineOpenA(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-               DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
-               const LINECALLPARAMS *lpCallParams) {
+               DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
+               DWORD dwMediaModes, LPLINECALLPARAMS const lpCallParams) {
   return CurrentTapiProvider().LineOpen(hLineApp, dwDeviceID, lphLine, dwAPIVersion, dwExtVersion,
                                         dwCallbackInstance, dwPrivileges, dwMediaModes,
                                         lpCallParams);
@@ -54,7 +54,7 @@ LONG lineGetMessage(HLINEAPP hLineApp, LPLINEMESSAGE lpMessage, DWORD dwTimeout)
 }
 
 LONG lineMakeCallA(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
-                   const LINECALLPARAMS *lpCallParams) {
+                   LPLINECALLPARAMS const lpCallParams) {
   return CurrentTapiProvider().LineMakeCall(hLine, lphCall, lpszDestAddress, dwCountryCode,
                                             lpCallParams);
 }
@@ -92,6 +92,6 @@ LONG lineGetIDA(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, LPV
 }
 
 LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
-                      const LINEGENERATETONE *lpTones) {
+                      LPLINEGENERATETONE const lpTones) {
   return CurrentTapiProvider().LineGenerateTone(hCall, dwToneMode, dwDuration, dwNumTones, lpTones);
 }

@@ -2,6 +2,12 @@
 // installed telephony service provider (TapiProvider.h).
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#include <tapi.h>
+#else
+
 #include "LineRecords.h"
 #include "wintypes.h"
 
@@ -23,13 +29,13 @@ LONG lineGetAddressCapsA(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
                          DWORD dwExtVersion, LPLINEADDRESSCAPS lpAddressCaps);
 // dwCallbackInstance is DWORD_PTR in TAPI, a DWORD on 32-bit Windows; LINEMESSAGE carries it.
 LONG lineOpenA(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-               DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
-               const LINECALLPARAMS *lpCallParams);
+               DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
+               DWORD dwMediaModes, LPLINECALLPARAMS const lpCallParams);
 LONG lineClose(HLINE hLine);
 LONG lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates);
 LONG lineGetMessage(HLINEAPP hLineApp, LPLINEMESSAGE lpMessage, DWORD dwTimeout);
 LONG lineMakeCallA(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
-                   const LINECALLPARAMS *lpCallParams);
+                   LPLINECALLPARAMS const lpCallParams);
 LONG tapiRequestMakeCallA(LPCSTR lpszDestAddress, LPCSTR lpszAppName, LPCSTR lpszCalledParty,
                           LPCSTR lpszComment);
 LONG lineAnswer(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize);
@@ -40,7 +46,7 @@ LONG lineGetCallStatus(HCALL hCall, LPLINECALLSTATUS lpCallStatus);
 LONG lineGetIDA(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, LPVARSTRING lpDeviceID,
                 LPCSTR lpszDeviceClass);
 LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
-                      const LINEGENERATETONE *lpTones);
+                      LPLINEGENERATETONE const lpTones);
 
 // The generic names, as TAPI's header maps them for an ANSI build.
 #define lineInitializeEx lineInitializeExA
@@ -51,3 +57,5 @@ LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwN
 #define tapiRequestMakeCall tapiRequestMakeCallA
 #define lineGetCallInfo lineGetCallInfoA
 #define lineGetID lineGetIDA
+
+#endif  // _WIN32

@@ -16,6 +16,7 @@ TapiProvider &CurrentTapiProvider() {
   return provider ? *provider : DefaultTapiProvider();
 }
 
-void SetTapiProvider(TapiProvider *provider) {
-  Installed().store(provider);
+TapiProvider *SetTapiProvider(TapiProvider *provider) {
+  TapiProvider *previous = Installed().exchange(provider);
+  return previous ? previous : &DefaultTapiProvider();
 }

@@ -25,7 +25,7 @@ class TapiProvider {
                                   DWORD dwAPIVersion, DWORD dwExtVersion,
                                   LPLINEADDRESSCAPS lpAddressCaps) = 0;
   virtual LONG LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-                        DWORD dwExtVersion, DWORD dwCallbackInstance, DWORD dwPrivileges,
+                        DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                         DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) = 0;
   virtual LONG LineClose(HLINE hLine) = 0;
   virtual LONG LineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) = 0;
@@ -47,8 +47,12 @@ class TapiProvider {
 
 // The provider the line functions forward to: the installed one, else the default.
 TapiProvider &CurrentTapiProvider();
-// Installs a provider (not owned; it must outlive its use), or restores the default with null.
-// Meant for start-up, before any line-application instance exists.
-void SetTapiProvider(TapiProvider *provider);
-// The library's embedded provider, the simulated exchange; defined by it.
+// Installs a provider (not owned; it must outlive its use), or restores the default with null,
+// and returns the one it replaces. Meant for start-up, before any line-application instance
+// exists.
+TapiProvider *SetTapiProvider(TapiProvider *provider);
+// The default provider: the simulated exchange on Linux (defined by it), the system's TAPI on
+// Windows (platform/windows).
 TapiProvider &DefaultTapiProvider();
+// The system's own TAPI: the default on Windows; null on Linux, which has none.
+TapiProvider *SystemTapiProvider();

@@ -15,10 +15,10 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
-  std::lock_guard<std::mutex> hold(initializing_);
-  if (mainThreadId_ != 0) return;
-  handle_ = AllocateHWnd(this, &TApplication::WndProc);
-  mainThreadId_ = GetCurrentThreadId();
+  std::call_once(initialized_, [this] {
+    handle_ = AllocateHWnd(this, &TApplication::WndProc);
+    mainThreadId_ = GetCurrentThreadId();
+  });
 }
 
 void TApplication::WndProc(TMessage &message) {

@@ -43,7 +43,7 @@ class TApplication {
   void Dispatch(const MSG &msg);
   void WndProc(TMessage &message);
 
-  std::mutex initializing_;
+  std::once_flag initialized_;
   std::atomic<DWORD> mainThreadId_{0};
   std::atomic<HWND> handle_{0};
   std::atomic<bool> terminated_{false};

@@ -6,6 +6,9 @@
 
 #include <functional>
 
+// The package's module instance (SysInit's HInstance); hidden windows are registered under it.
+extern const HINSTANCE HInstance;
+
 struct TMessage {
   UINT Msg;
   WPARAM WParam;

@@ -1,13 +1,11 @@
 #include "ModalDriver.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <iostream>
 #include <string>
 
 #include "Buttons.h"
+#include "ConsoleInput.h"
 #include "Forms.h"
 #include "StdCtrls.h"
 
@@ -55,7 +53,7 @@ void PressButtonWithRole(TForm &form, Role role) {
 }
 
 TConsoleModalDriver &ConsoleDriver() {
-  static TConsoleModalDriver driver(std::cin, std::cout, isatty(STDIN_FILENO));
+  static TConsoleModalDriver driver(std::cin, std::cout, StandardInputIsTerminal());
   return driver;
 }
 
@@ -151,8 +149,7 @@ void TConsoleModalDriver::Turn(TForm &form, int turn) {
 bool TConsoleModalDriver::InputReady() const {
   if (&in_ != &std::cin) return true;
   // Waits a little at a time, so that the modal loop goes on pumping while the person thinks.
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  return poll(&input, 1, 100) != 0;
+  return StandardInputReady(100);
 }
 
 void TConsoleModalDriver::Prompt(TForm &form) {

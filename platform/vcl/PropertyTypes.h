@@ -77,12 +77,12 @@ struct TPropertyType<int> {
   }
 };
 
-template <>
-struct TPropertyType<unsigned int> {
-  static TFormValue Encode(unsigned int value) { return TFormValue::OfInteger(value); }
-  static unsigned int Decode(const TFormValue &value, const AnsiString &property) {
-    return static_cast<unsigned int>(
-        property_type_detail::IntegerIn(value, property, 0, UINT32_MAX));
+// 32-bit unsigned numbers: DWORD is unsigned int on the Linux layer, unsigned long on Windows.
+template <std::unsigned_integral U>
+requires(sizeof(U) == 4) struct TPropertyType<U> {
+  static TFormValue Encode(U value) { return TFormValue::OfInteger(value); }
+  static U Decode(const TFormValue &value, const AnsiString &property) {
+    return static_cast<U>(property_type_detail::IntegerIn(value, property, 0, UINT32_MAX));
   }
 };
 

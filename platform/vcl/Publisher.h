@@ -282,10 +282,20 @@ TMetaClass Describe() {
 
 }  // namespace publisher_detail
 
+namespace publisher_detail {
+
+// The description of the class whose type name is `typeName`, built by `describe` when first
+// asked for. It lives in the library, so a program linking the shared library and the library
+// itself see one description of each class even where each module instantiates ClassOf.
+const TMetaClass &SharedDescription(const char *typeName, TMetaClass (*describe)());
+
+}  // namespace publisher_detail
+
 // The one description of class C, built on first use.
 template <class C>
 const TMetaClass &ClassOf() {
-  static const TMetaClass meta = publisher_detail::Describe<C>();
+  static const TMetaClass &meta =
+      publisher_detail::SharedDescription(typeid(C).name(), &publisher_detail::Describe<C>);
   return meta;
 }
 

@@ -6,8 +6,6 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "wintypes.h"
-
 namespace win32 {
 
 double TimeScale();
@@ -27,8 +25,3 @@ bool WaitUntil(std::condition_variable &condition, std::unique_lock<std::mutex> 
                double virtualDeadline);
 
 }  // namespace win32
-
-#define INFINITE 0xFFFFFFFFu
-
-void Sleep(DWORD dwMilliseconds);
-DWORD GetTickCount();

@@ -5,6 +5,7 @@
 
 #include "platform/win32/EventWait.h"
 #include "platform/win32/Kernel.h"
+#include "platform/win32/Sleep.h"
 
 using win32::detail::Kernel;
 

@@ -8,6 +8,8 @@ namespace win32 {
 void FailNthFileWrite(unsigned nth);
 // Removes the planned failure.
 void ClearFileWriteFaults();
+// Whether WriteFile consults the plan: the Linux layer's does; the system's on Windows does not.
+bool FileWriteFaultsApply();
 
 namespace detail {
 // Counts one WriteFile; true when it must fail.

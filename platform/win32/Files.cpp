@@ -192,3 +192,9 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = static_cast<DWORD>(result);
   return TRUE;
 }
+
+namespace win32 {
+bool FileWriteFaultsApply() {
+  return true;
+}
+}  // namespace win32

@@ -211,3 +211,9 @@ BOOL HeapFree(HANDLE hHeap, DWORD, LPVOID lpMem) {
   if (lpMem) FreeHeapBlock(lpMem);
   return TRUE;
 }
+
+namespace win32 {
+bool AllocationFaultsApply() {
+  return true;
+}
+}  // namespace win32

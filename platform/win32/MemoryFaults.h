@@ -15,6 +15,9 @@ void FailNthAllocation(Allocator allocator, unsigned nth);
 void FailAllocationsOfSize(Allocator allocator, size_t bytes);
 // Removes every planned failure of every allocator.
 void ClearAllocationFaults();
+// Whether the allocators consult these plans: the Linux layer's do; on Windows the system's
+// own allocators stand in their place and nothing fails on purpose.
+bool AllocationFaultsApply();
 
 namespace detail {
 // Counts one call of the allocator; true when it must fail.

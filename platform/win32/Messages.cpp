@@ -1,6 +1,7 @@
 // Posting to and taking from the per-thread queues.
 #include "platform/win32/EventWait.h"
 #include "platform/win32/MessageQueue.h"
+#include "platform/win32/Sleep.h"
 
 using win32::detail::Kernel;
 using win32::detail::MessageQueue;

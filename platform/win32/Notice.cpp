@@ -1,19 +1,14 @@
 #include "platform/win32/Notice.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace win32 {
 namespace {
 
-void WriteToStandardError(const std::string &caption, const std::string &text, UINT) {
-  std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-}
-
 class Notices {
  public:
   NoticeHandler Replace(NoticeHandler handler) {
-    if (!handler) handler = WriteToStandardError;
+    if (!handler) handler = detail::SystemNotice;
     std::lock_guard<std::mutex> hold(lock_);
     std::swap(handler, handler_);
     return handler;
@@ -25,7 +20,7 @@ class Notices {
 
  private:
   std::mutex lock_;
-  NoticeHandler handler_ = WriteToStandardError;
+  NoticeHandler handler_ = detail::SystemNotice;
 };
 
 Notices &TheNotices() {

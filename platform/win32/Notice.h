@@ -18,4 +18,10 @@ NoticeHandler SetNoticeHandler(NoticeHandler handler);
 // Hands a notice to the current handler; callable from any thread.
 void ShowNotice(const std::string &caption, const std::string &text, UINT style);
 
+namespace detail {
+// The default handler, one per system: a line on standard error here, a real message box on
+// Windows.
+void SystemNotice(const std::string &caption, const std::string &text, UINT style);
+}  // namespace detail
+
 }  // namespace win32

@@ -9,5 +9,6 @@
 #include "Memory.h"
 #include "MessageBox.h"
 #include "Module.h"
+#include "Sleep.h"
 #include "WinUser.h"
 #include "wintypes.h"

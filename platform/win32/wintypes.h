@@ -2,6 +2,11 @@
 // keep their published layouts on a 64-bit Linux host.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#else
+
 #include <cstddef>
 #include <cstdint>
 
@@ -48,3 +53,5 @@ typedef void *HGLOBAL;
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
+
+#endif  // _WIN32

@@ -7,31 +7,32 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "HandleNumber.h"
 #include "MmRecords.h"
 
 namespace winmm {
 
 DWORD NextHandleValue();
 
-template <class Object>
+template <class Object, class Handle>
 class HandleTable {
  public:
-  DWORD Add(std::shared_ptr<Object> object) {
-    const DWORD handle = NextHandleValue();
+  Handle Add(std::shared_ptr<Object> object) {
+    const DWORD number = NextHandleValue();
     std::lock_guard lock(mutex_);
-    objects_.emplace(handle, std::move(object));
-    return handle;
+    objects_.emplace(number, std::move(object));
+    return HandleFromParameter<Handle>(number);
   }
 
-  std::shared_ptr<Object> Find(DWORD handle) const {
+  std::shared_ptr<Object> Find(Handle handle) const {
     std::lock_guard lock(mutex_);
-    const auto found = objects_.find(handle);
+    const auto found = objects_.find(HandleNumber(handle));
     return found == objects_.end() ? nullptr : found->second;
   }
 
-  std::shared_ptr<Object> Remove(DWORD handle) {
+  std::shared_ptr<Object> Remove(Handle handle) {
     std::lock_guard lock(mutex_);
-    const auto found = objects_.find(handle);
+    const auto found = objects_.find(HandleNumber(handle));
     if (found == objects_.end()) return nullptr;
     auto object = std::move(found->second);
     objects_.erase(found);

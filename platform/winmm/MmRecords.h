@@ -1,6 +1,12 @@
 // Multimedia types, constants and records with the layouts Windows publishes.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#include <mmsystem.h>
+#else
+
 #include <atomic>
 #include <cstddef>
 
@@ -250,3 +256,5 @@ static_assert(offsetof(WAVEHDR, dwBufferLength) == sizeof(void *) &&
               offsetof(WAVEHDR, dwFlags) == 2 * sizeof(void *) + 8 &&
               offsetof(WAVEHDR, dwLoops) == 2 * sizeof(void *) + 12 &&
               offsetof(WAVEHDR, lpNext) == 2 * sizeof(void *) + 16);
+
+#endif  // _WIN32

@@ -11,8 +11,8 @@
 namespace winmm {
 namespace {
 
-HandleTable<MmioFile> &OpenFiles() {
-  static HandleTable<MmioFile> files;
+HandleTable<MmioFile, HMMIO> &OpenFiles() {
+  static HandleTable<MmioFile, HMMIO> files;
   return files;
 }
 
@@ -30,7 +30,7 @@ bool SupportedOpenFlags(DWORD flags) {
 
 using namespace winmm;
 
-HMMIO mmioOpenA(LPCSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen) {
+HMMIO mmioOpenA(LPSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen) {
   HMMIO opened = 0;
   const MMRESULT result = Intercepted(
       "mmioOpenA",
@@ -58,17 +58,18 @@ HMMIO mmioOpenA(LPCSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen) {
 }
 
 MMRESULT mmioClose(HMMIO hmmio, UINT fuClose) {
-  return Intercepted("mmioClose",
-                     {{"hmmio", std::to_string(hmmio)}, {"fuClose", std::to_string(fuClose)}},
-                     [&]() -> int64_t {
-                       const auto file = OpenFiles().Remove(hmmio);
-                       return file ? file->Close() : MMSYSERR_INVALHANDLE;
-                     });
+  return Intercepted(
+      "mmioClose",
+      {{"hmmio", std::to_string(HandleNumber(hmmio))}, {"fuClose", std::to_string(fuClose)}},
+      [&]() -> int64_t {
+        const auto file = OpenFiles().Remove(hmmio);
+        return file ? file->Close() : MMSYSERR_INVALHANDLE;
+      });
 }
 
 LONG mmioRead(HMMIO hmmio, HPSTR pch, LONG cch) {
   return static_cast<LONG>(CurrentWaveDriver().Intercept(
-      "mmioRead", {{"hmmio", std::to_string(hmmio)}, {"cch", std::to_string(cch)}},
+      "mmioRead", {{"hmmio", std::to_string(HandleNumber(hmmio))}, {"cch", std::to_string(cch)}},
       [&]() -> int64_t {
         const auto file = OpenFiles().Find(hmmio);
         return file ? file->Read(pch, cch) : -1;
@@ -76,7 +77,7 @@ LONG mmioRead(HMMIO hmmio, HPSTR pch, LONG cch) {
 }
 
 MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO *pmmckiParent, UINT fuDescend) {
-  Arguments args{{"hmmio", std::to_string(hmmio)},
+  Arguments args{{"hmmio", std::to_string(HandleNumber(hmmio))},
                  {"ckid", pmmcki ? FourccText(pmmcki->ckid) : ""},
                  {"fccType", pmmcki ? FourccText(pmmcki->fccType) : ""},
                  {"parent", pmmckiParent ? FourccText(pmmckiParent->ckid) : ""},
@@ -90,7 +91,7 @@ MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO *pmmckiParen
 }
 
 MMRESULT mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuAscend) {
-  Arguments args{{"hmmio", std::to_string(hmmio)},
+  Arguments args{{"hmmio", std::to_string(HandleNumber(hmmio))},
                  {"ckid", pmmcki ? FourccText(pmmcki->ckid) : ""},
                  {"fuAscend", std::to_string(fuAscend)}};
   return Intercepted("mmioAscend", std::move(args), [&]() -> int64_t {

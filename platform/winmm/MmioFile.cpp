@@ -1,12 +1,13 @@
 #include "MmioFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "FileRead.h"
 
 namespace winmm {
 namespace {
@@ -33,7 +34,7 @@ MMRESULT OpenError(int error) {
 }  // namespace
 
 std::unique_ptr<MmioFile> MmioFile::Open(const char *path, LONG buffer_size, MMRESULT &error) {
-  const int descriptor = ::open(path, O_RDONLY | O_CLOEXEC);
+  const int descriptor = OpenForReading(path);
   if (descriptor < 0) {
     error = OpenError(errno);
     return nullptr;
@@ -96,7 +97,7 @@ bool MmioFile::Refill() {
 LONG MmioFile::ReadDirect(char *into, LONG count, int64_t at) {
   LONG total = 0;
   while (total < count) {
-    const ssize_t read = ::pread(descriptor_, into + total, count - total, at + total);
+    const int64_t read = ReadAt(descriptor_, into + total, count - total, at + total);
     if (read < 0 && errno == EINTR) continue;
     if (read < 0) return -1;
     if (read == 0) break;

@@ -1,6 +1,12 @@
 // Wave output and input devices.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers declare all of this.
+#include <windows.h>
+#include <mmsystem.h>
+#else
+
 #include "MmRecords.h"
 
 MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
@@ -22,3 +28,5 @@ MMRESULT waveInStart(HWAVEIN hwi);
 MMRESULT waveInReset(HWAVEIN hwi);
 
 #define waveOutGetErrorText waveOutGetErrorTextA
+
+#endif  // _WIN32

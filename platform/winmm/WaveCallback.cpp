@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "HandleNumber.h"
+
 namespace winmm {
 
 MMRESULT WaveCallback::Check(DWORD open_flags) {
@@ -11,7 +13,8 @@ MMRESULT WaveCallback::Check(DWORD open_flags) {
 }
 
 WaveCallback::WaveCallback(DWORD open_flags, DWORD_PTR callback) {
-  if ((open_flags & CALLBACK_TYPEMASK) == CALLBACK_WINDOW) window_ = static_cast<HWND>(callback);
+  if ((open_flags & CALLBACK_TYPEMASK) == CALLBACK_WINDOW)
+    window_ = HandleFromParameter<HWND>(callback);
 }
 
 void WaveCallback::Notify(UINT message, DWORD device, const WAVEHDR *header) const {

@@ -9,8 +9,8 @@
 namespace winmm {
 namespace {
 
-HandleTable<WaveInDevice> &OpenInputs() {
-  static HandleTable<WaveInDevice> inputs;
+HandleTable<WaveInDevice, HWAVEIN> &OpenInputs() {
+  static HandleTable<WaveInDevice, HWAVEIN> inputs;
   return inputs;
 }
 
@@ -31,8 +31,8 @@ MMRESULT OpenInput(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_P
   const WaveCallback callback(fdwOpen, dwCallback);
   auto device = std::make_shared<WaveInDevice>(driver, decision.device, callback);
   *phwi = OpenInputs().Add(device);
-  device->Start(*phwi);
-  callback.Notify(MM_WIM_OPEN, *phwi);
+  device->Start(HandleNumber(*phwi));
+  callback.Notify(MM_WIM_OPEN, HandleNumber(*phwi));
   return MMSYSERR_NOERROR;
 }
 
@@ -56,7 +56,7 @@ MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_
 }
 
 MMRESULT waveInClose(HWAVEIN hwi) {
-  return Intercepted("waveInClose", HandleArguments(hwi), [&]() -> int64_t {
+  return Intercepted("waveInClose", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [&](WaveInDevice &device) -> int64_t {
       if (device.Holding()) return WAVERR_STILLPLAYING;
       OpenInputs().Remove(hwi);
@@ -68,26 +68,29 @@ MMRESULT waveInClose(HWAVEIN hwi) {
 }
 
 MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveInPrepareHeader", HeaderArguments(hwi, pwh), [&]() -> int64_t {
-    return WithInput(hwi, [&](WaveInDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
-  });
+  return Intercepted(
+      "waveInPrepareHeader", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
+        return WithInput(hwi, [&](WaveInDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
+      });
 }
 
 MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveInUnprepareHeader", HeaderArguments(hwi, pwh), [&]() -> int64_t {
-    return WithInput(hwi, [&](WaveInDevice &) -> int64_t { return UnprepareHeader(pwh, cbwh); });
-  });
+  return Intercepted(
+      "waveInUnprepareHeader", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
+        return WithInput(hwi,
+                         [&](WaveInDevice &) -> int64_t { return UnprepareHeader(pwh, cbwh); });
+      });
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveInAddBuffer", HeaderArguments(hwi, pwh), [&]() -> int64_t {
+  return Intercepted("waveInAddBuffer", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
     return WithInput(hwi,
                      [&](WaveInDevice &device) -> int64_t { return device.AddBuffer(pwh, cbwh); });
   });
 }
 
 MMRESULT waveInStart(HWAVEIN hwi) {
-  return Intercepted("waveInStart", HandleArguments(hwi), [&]() -> int64_t {
+  return Intercepted("waveInStart", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [](WaveInDevice &device) -> int64_t {
       device.Record();
       return MMSYSERR_NOERROR;
@@ -96,7 +99,7 @@ MMRESULT waveInStart(HWAVEIN hwi) {
 }
 
 MMRESULT waveInReset(HWAVEIN hwi) {
-  return Intercepted("waveInReset", HandleArguments(hwi), [&]() -> int64_t {
+  return Intercepted("waveInReset", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [](WaveInDevice &device) -> int64_t {
       device.Reset();
       return MMSYSERR_NOERROR;

@@ -9,8 +9,8 @@
 namespace winmm {
 namespace {
 
-HandleTable<WaveOutDevice> &OpenOutputs() {
-  static HandleTable<WaveOutDevice> outputs;
+HandleTable<WaveOutDevice, HWAVEOUT> &OpenOutputs() {
+  static HandleTable<WaveOutDevice, HWAVEOUT> outputs;
   return outputs;
 }
 
@@ -31,8 +31,8 @@ MMRESULT OpenOutput(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD
   auto device =
       std::make_shared<WaveOutDevice>(driver, decision.device, CopyFormat(*pwfx), callback);
   *phwo = OpenOutputs().Add(device);
-  device->Start(*phwo);
-  callback.Notify(MM_WOM_OPEN, *phwo);
+  device->Start(HandleNumber(*phwo));
+  callback.Notify(MM_WOM_OPEN, HandleNumber(*phwo));
   return MMSYSERR_NOERROR;
 }
 
@@ -56,7 +56,7 @@ MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWOR
 }
 
 MMRESULT waveOutClose(HWAVEOUT hwo) {
-  return Intercepted("waveOutClose", HandleArguments(hwo), [&]() -> int64_t {
+  return Intercepted("waveOutClose", HandleArguments(HandleNumber(hwo)), [&]() -> int64_t {
     return WithOutput(hwo, [&](WaveOutDevice &device) -> int64_t {
       if (device.Playing()) return WAVERR_STILLPLAYING;
       OpenOutputs().Remove(hwo);
@@ -68,26 +68,30 @@ MMRESULT waveOutClose(HWAVEOUT hwo) {
 }
 
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveOutPrepareHeader", HeaderArguments(hwo, pwh), [&]() -> int64_t {
-    return WithOutput(hwo, [&](WaveOutDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
-  });
+  return Intercepted(
+      "waveOutPrepareHeader", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
+        return WithOutput(hwo,
+                          [&](WaveOutDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
+      });
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveOutUnprepareHeader", HeaderArguments(hwo, pwh), [&]() -> int64_t {
-    return WithOutput(hwo, [&](WaveOutDevice &) -> int64_t { return UnprepareHeader(pwh, cbwh); });
-  });
+  return Intercepted(
+      "waveOutUnprepareHeader", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
+        return WithOutput(hwo,
+                          [&](WaveOutDevice &) -> int64_t { return UnprepareHeader(pwh, cbwh); });
+      });
 }
 
 MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-  return Intercepted("waveOutWrite", HeaderArguments(hwo, pwh), [&]() -> int64_t {
+  return Intercepted("waveOutWrite", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
     return WithOutput(hwo,
                       [&](WaveOutDevice &device) -> int64_t { return device.Write(pwh, cbwh); });
   });
 }
 
 MMRESULT waveOutReset(HWAVEOUT hwo) {
-  return Intercepted("waveOutReset", HandleArguments(hwo), [&]() -> int64_t {
+  return Intercepted("waveOutReset", HandleArguments(HandleNumber(hwo)), [&]() -> int64_t {
     return WithOutput(hwo, [](WaveOutDevice &device) -> int64_t {
       device.Reset();
       return MMSYSERR_NOERROR;

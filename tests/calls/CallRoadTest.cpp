@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/winmm/HandleNumber.h"
 #include "simulator/CommPort.h"
 #include "tests/calls/CallsFixture.h"
 
@@ -108,6 +109,8 @@ TEST_F(CallRoadTest, AssistedCallGoesToTheRequestRecipient) {
 }
 
 TEST_F(CallRoadTest, CallOperationsReportFailuresWithTheirTexts) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
+  CORVAX_REQUIRE_COMM_PORT();
   Open();
   DWORD hBad = 0x7777;
   AnsiString asError;
@@ -130,6 +133,7 @@ TEST_F(CallRoadTest, CallOperationsReportFailuresWithTheirTexts) {
 }
 
 TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
+  CORVAX_REQUIRE_COMM_PORT();
   exchange.Line(0).CallStatusExtraBytes(100);
   Open();
   DWORD hCall = 0;
@@ -154,7 +158,7 @@ TEST_F(CallRoadTest, DialToneCheckAndCallStatusGrowAndCommPortCarriesData) {
   void *hUnchanged = nullptr;
   EXPECT_EQ(component->GetCOMMPORTID(hUnchanged, hCall, &tooSmall), LINEERR_STRUCTURETOOSMALL);
   EXPECT_EQ(hUnchanged, nullptr);
-  const HANDLE hComm = static_cast<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
+  const HANDLE hComm = winmm::HandleFromParameter<HANDLE>(reinterpret_cast<uintptr_t>(hPort));
   DWORD dwMoved = 0;
   EXPECT_TRUE(WriteFile(hComm, "ATDT", 4, &dwMoved, nullptr));
   EXPECT_EQ(dwMoved, 4u);

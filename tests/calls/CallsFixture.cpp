@@ -77,7 +77,7 @@ CallsTest::CallsTest() : exchange(sim::TheExchange()) {
   exchange.Reset();
   sim::OperationJournal().Clear();
   component = std::make_unique<TkwTAPI>(nullptr);
-  component->DebugLogFile = AnsiString(folder.Path("debug.log").c_str());
+  component->DebugLogFile = AnsiString(folder.Path("debug.log").string().c_str());
   host.Attach(*component);
 }
 

@@ -169,6 +169,7 @@ TEST_F(CapabilitiesTest, DeviceRecordInAnotherStringFormatIsRefused) {
 }
 
 TEST_F(CapabilitiesTest, HeapRefusingTheFirstBlock) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   DWORD dwDeviceID = 0;
   win32::FailNthAllocation(win32::Allocator::Heap, 1);
   EXPECT_EQ(FailureOf([&] { component.GetDeviceCapabilities(dwDeviceID, false); }),
@@ -180,6 +181,7 @@ TEST_F(CapabilitiesTest, HeapRefusingTheFirstBlock) {
 }
 
 TEST_F(CapabilitiesTest, HeapRefusingToGrowTheBlock) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   exchange.Line(0).AddressCapsExtraBytes(5000);
   DWORD dwDeviceID = 0;
   win32::FailNthAllocation(win32::Allocator::Heap, 2);

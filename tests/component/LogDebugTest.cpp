@@ -45,7 +45,7 @@ class LogDebugTest : public ::testing::Test {
   LogDebugTest() : component(nullptr) {}
 
   AnsiString LogPath(const std::string &name = "debug.log") {
-    return AnsiString(folder.Path(name).c_str());
+    return AnsiString(folder.Path(name).string().c_str());
   }
 
   TNoticeCapture boxes;

@@ -40,7 +40,9 @@ class TErrorSink {
 
 class OpenFailureReportTest : public ::testing::Test {
  protected:
-  OpenFailureReportTest() { probe.DebugLogFile = AnsiString(folder.Path("debug.log").c_str()); }
+  OpenFailureReportTest() {
+    probe.DebugLogFile = AnsiString(folder.Path("debug.log").string().c_str());
+  }
 
   std::string Log() { return ReadFile(folder.Path("debug.log")); }
 

@@ -2,9 +2,10 @@
 
 #include <fstream>
 #include <mutex>
+#include <random>
 #include <sstream>
 
-#include <stdlib.h>
+#include "platform/win32/Clock.h"
 
 namespace component_test {
 
@@ -51,9 +52,12 @@ TFixedNow::~TFixedNow() {
 }
 
 TScratchFolder::TScratchFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "corvax-component-XXXXXX").string();
-  path_ = mkdtemp(pattern.data());
+  // A fresh folder of a name nobody holds, as mkdtemp makes, on every system.
+  std::random_device random;
+  do {
+    path_ = std::filesystem::temp_directory_path() /
+            ("corvax-component-" + std::to_string(random()) + std::to_string(random()));
+  } while (!std::filesystem::create_directory(path_));
 }
 
 TScratchFolder::~TScratchFolder() {
@@ -61,8 +65,9 @@ TScratchFolder::~TScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+// Text mode: a log written on Windows ends its lines with CR LF, read back as \n as on Linux.
 std::string ReadFile(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();

@@ -11,6 +11,8 @@
 
 #include "platform/win32/MemoryFaults.h"
 #include "platform/win32/Notice.h"
+#include "platform/win32/FileFaults.h"
+#include "simulator/CommPort.h"
 
 namespace component_test {
 
@@ -65,3 +67,16 @@ class TScratchFolder {
 std::string ReadFile(const std::filesystem::path &path);
 
 }  // namespace component_test
+
+// What a test needs that one system does not offer; the test is skipped there, saying why.
+#define CORVAX_REQUIRE_ALLOCATION_FAULTS()                                                \
+  if (!win32::AllocationFaultsApply())                                                    \
+  GTEST_SKIP() << "planned allocation failures do not reach the system's own allocators " \
+                  "(Windows)"
+#define CORVAX_REQUIRE_FILE_WRITE_FAULTS()                                          \
+  if (!win32::FileWriteFaultsApply())                                               \
+  GTEST_SKIP() << "planned write failures do not reach the system's own WriteFile " \
+                  "(Windows)"
+#define CORVAX_REQUIRE_COMM_PORT() \
+  if (!sim::CommPortAvailable())   \
+  GTEST_SKIP() << "the modem's data line (comm/datamodem) is not simulated on Windows"

@@ -86,4 +86,11 @@ TEST(PhoneOptions, NoArgumentsOrHelpAskForTheUsage) {
   EXPECT_EQ(ParsePhoneOptions({"devices"}).command, TPhoneCommand::Devices);
 }
 
+TEST(PhoneOptions, EveryCommandMayAskForTheSystemsTapi) {
+  EXPECT_FALSE(ParsePhoneOptions({"devices"}).systemTapi);
+  EXPECT_TRUE(ParsePhoneOptions({"devices", "--system-tapi"}).systemTapi);
+  EXPECT_TRUE(ParsePhoneOptions({"answer", "--system-tapi"}).systemTapi);
+  EXPECT_TRUE(ParsePhoneOptions({"dial", "--system-tapi", "5551234"}).systemTapi);
+}
+
 }  // namespace

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "Clock.h"
+#include "examples/Interrupt.h"
 #include "examples/Phone.h"
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
@@ -126,7 +126,7 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
     exchange.Ring(0, 1);
     // Only the recording takes what the caller says: two seconds of it are recorded.
     while (sim::Audio().Pending(0) > kSpoken - 2 * kRate) std::this_thread::yield();
-    std::raise(SIGINT);
+    PressCtrlC();
     while (exchange.CallState(call) != LINECALLSTATE_IDLE) std::this_thread::yield();
   });
   const int status = Run({"answer", "--rings", "1", "--messages", Messages()});
@@ -190,7 +190,7 @@ TEST_F(PhoneRun, CtrlCWhileWaitingEndsTheProgram) {
   std::thread user([&] {
     // Ctrl-C is watched for before the line is opened.
     while (sim::TheExchange().OpenLineCount(0) == 0) std::this_thread::yield();
-    std::raise(SIGINT);
+    PressCtrlC();
   });
   const int status = Run({"answer", "--messages", Messages()});
   user.join();

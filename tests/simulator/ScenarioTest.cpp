@@ -88,13 +88,13 @@ TEST_F(ScenarioTest, TheFarEndPlaysFromManyThreadsWhileTheApplicationReads) {
   MessageReader reader(app);
   constexpr int kThreads = 4;
   constexpr int kRings = 50;
-  std::vector<std::thread> far;
+  std::vector<std::thread> farEnds;
   for (int t = 0; t < kThreads; ++t) {
-    far.emplace_back([&] {
+    farEnds.emplace_back([&] {
       for (int ring = 1; ring <= kRings; ++ring) exchange.Ring(0, ring);
     });
   }
-  for (auto &thread : far) thread.join();
+  for (auto &thread : farEnds) thread.join();
   EXPECT_EQ(static_cast<size_t>(kThreads * kRings), reader.WaitFor(kThreads * kRings).size());
 }
 

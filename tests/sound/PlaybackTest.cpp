@@ -1,7 +1,9 @@
 // Playing WAV files into the line: what the far end hears, and every way a playback fails.
 #include <array>
 
+#include "platform/win32/Clock.h"
 #include "platform/win32/MemoryFaults.h"
+#include "platform/winmm/HandleNumber.h"
 #include "tests/sound/SoundFixture.h"
 #include "tests/winmm/Fixtures.h"
 #include "tests/winmm/Tone.h"
@@ -116,6 +118,7 @@ TEST_F(Playback, BlocksAreAboutFourKilobytesInWholeFrames) {
 // The device and the memory fail where the simulator and the allocators are told to; the
 // device is reset before any block is released and closed on every path.
 TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   const auto path = fixtures::Sox("tone_8000_1ch_16.wav");  // 8000 bytes of data: two blocks
   const struct {
     std::function<void()> inject;
@@ -176,7 +179,7 @@ TEST_F(Playback, AFailedCloseIsReportedButThePlaybackCompleted) {
   // The device the thread could not close stays open until someone closes it.
   EXPECT_FALSE(DevicesClosed());
   const auto closes = sim::OperationJournal().Entries("waveOutClose");
-  waveOutClose(static_cast<HWAVEOUT>(std::stoul(closes.back().call.Arg("handle"))));
+  waveOutClose(winmm::HandleFromParameter<HWAVEOUT>(std::stoul(closes.back().call.Arg("handle"))));
   EXPECT_TRUE(DevicesClosed());
 }
 

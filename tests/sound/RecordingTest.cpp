@@ -7,6 +7,7 @@
 #include <fstream>
 #include <numbers>
 
+#include "platform/win32/Clock.h"
 #include "platform/win32/FileFaults.h"
 #include "platform/win32/MemoryFaults.h"
 #include "platform/win32/Notice.h"
@@ -184,6 +185,7 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
 // Writes of one buffer: the samples, then the header (the first buffer writes an empty
 // header before both).
 TEST_F(Recording, AFailedWriteLeavesAFileWhoseHeaderCountsOnlyWhatItHolds) {
+  CORVAX_REQUIRE_FILE_WRITE_FAULTS();
   const auto said = Tone(3 * kSecond);
   const struct {
     unsigned failingWrite;
@@ -218,7 +220,7 @@ TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
       });
   auto thread = std::make_unique<kwTAPISoundThread>(true);
   running = thread.get();
-  thread->SetupSound(folder_.Path("missing/message.wav").c_str(), line_, call_, 1, 10);
+  thread->SetupSound(folder_.Path("missing/message.wav").string().c_str(), line_, call_, 1, 10);
   RunToEnd(*thread);
   win32::SetNoticeHandler(previous);
   EXPECT_EQ(thread->BuffersRecorded, 2);
@@ -227,6 +229,7 @@ TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
 }
 
 TEST_F(Recording, DeviceFailuresShowTheirBoxAndLeaveNothingOpen) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
   const std::string openError = "Error calling waveInOpen for deviceID: 4";
   const struct {
     std::function<void()> inject;

@@ -49,7 +49,8 @@ TEST_F(SoundComponent, WithoutAnOpenLineNothingPlaysOrRecords) {
   DWORD call = call_;
   int buffers = -1;
   status = "stale";
-  EXPECT_FALSE(component_.RecordASound(folder_.Path("m.wav").c_str(), call, 5, &status, &buffers));
+  EXPECT_FALSE(
+      component_.RecordASound(folder_.Path("m.wav").string().c_str(), call, 5, &status, &buffers));
   EXPECT_EQ(status, "");
   EXPECT_EQ(buffers, 0);
   EXPECT_EQ(NoticeTexts(), std::vector<std::string>(3, invalid));
@@ -61,8 +62,8 @@ TEST_F(SoundComponent, ARecordingLengthOutsideOneToSixHundredSecondsIsRefused) {
     SCOPED_TRACE(seconds);
     AnsiString status;
     int buffers = -1;
-    EXPECT_FALSE(
-        component_.RecordASound(folder_.Path("m.wav").c_str(), call, seconds, &status, &buffers));
+    EXPECT_FALSE(component_.RecordASound(folder_.Path("m.wav").string().c_str(), call, seconds,
+                                         &status, &buffers));
     EXPECT_EQ(sound_test::Str(status), "Error: Invalid recording length: " +
                                            std::to_string(seconds) + " seconds (1 to 600).");
     EXPECT_EQ(buffers, -1) << "nothing was recorded";
@@ -74,7 +75,7 @@ TEST_F(SoundComponent, ARecordingLengthOutsideOneToSixHundredSecondsIsRefused) {
 TEST_F(SoundComponent, StopRecordingWithoutARunningRecordingDoesNothing) {
   component_.StopRecording();
   DWORD call = call_;
-  component_.RecordASound(folder_.Path("m.wav").c_str(), call, 1, nullptr, nullptr);
+  component_.RecordASound(folder_.Path("m.wav").string().c_str(), call, 1, nullptr, nullptr);
   const size_t journalled = sim::OperationJournal().Entries().size();
   component_.StopRecording();
   EXPECT_EQ(sim::OperationJournal().Entries().size(), journalled);
@@ -86,11 +87,11 @@ TEST_F(SoundComponent, ASecondRecordingWhileOneRunsIsRefused) {
   AnsiString innerStatus;
   bool innerResult = true;
   WhileBusy(release, [&] {
-    innerResult =
-        component_.RecordASound(folder_.Path("b.wav").c_str(), call, 5, &innerStatus, nullptr);
+    innerResult = component_.RecordASound(folder_.Path("b.wav").string().c_str(), call, 5,
+                                          &innerStatus, nullptr);
     release = true;
   });
-  component_.RecordASound(folder_.Path("a.wav").c_str(), call, 5, nullptr, nullptr);
+  component_.RecordASound(folder_.Path("a.wav").string().c_str(), call, 5, nullptr, nullptr);
   EXPECT_FALSE(innerResult);
   EXPECT_EQ(sound_test::Str(innerStatus), "Error: A recording is already running on this line.");
   EXPECT_EQ(sim::OperationJournal().Count("lineGenerateTone"), 0u) << "neither reached the beep";
@@ -110,9 +111,9 @@ TEST_F(SoundComponent, DestroyingTheComponentEndsTheOperationItIsWaitingFor) {
     AnsiString status = "stale";
     DWORD call = call_;
     const bool result =
-        recording
-            ? component->RecordASound(folder_.Path("a.wav").c_str(), call, 5, &status, nullptr)
-            : component->PlayASound(fixtures::Sox("tone_8000_1ch_16.wav").c_str(), &status);
+        recording ? component->RecordASound(folder_.Path("a.wav").string().c_str(), call, 5,
+                                            &status, nullptr)
+                  : component->PlayASound(fixtures::Sox("tone_8000_1ch_16.wav").c_str(), &status);
     EXPECT_FALSE(result);
     if (recording) {
       EXPECT_EQ(sound_test::Str(status), "Error: The recording was ended early.");

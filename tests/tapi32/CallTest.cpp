@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tapi32/LineRecordSizes.h"
 #include "tests/tapi32/LineFixture.h"
 
 namespace tapi_test {
@@ -256,7 +257,7 @@ TEST_F(CallTest, IdentificationFlagsAndSizesAsTheFarEndSetsThem) {
   exchange.SetCallerId(offered, {.name = "", .flags = LINECALLPARTYID_NAME, .countsNul = false});
   ASSERT_EQ(0, lineGetCallInfoA(call, &info));
   EXPECT_EQ(static_cast<DWORD>(LINECALLPARTYID_NAME), info.dwCallerIDFlags);
-  EXPECT_EQ(sizeof info, info.dwNeededSize);
+  EXPECT_EQ(kLineCallInfoSize, info.dwNeededSize);
 
   exchange.SetCalledId(offered, {"Reception", "100"});
   EXPECT_TRUE(Is(Drain(app).back(), LINE_CALLINFO, LINECALLINFOSTATE_CALLEDID));
@@ -306,7 +307,7 @@ TEST_F(CallTest, PlacingACallWritesTheHandleWhenTheRequestCompletes) {
   info.dwTotalSize = sizeof info;
   ASSERT_EQ(0, lineGetCallInfoA(call, &info));
   EXPECT_EQ(static_cast<DWORD>(LINECALLORIGIN_OUTBOUND), info.dwOrigin);
-  EXPECT_GT(info.dwNeededSize, sizeof info);
+  EXPECT_GT(info.dwNeededSize, kLineCallInfoSize);
 }
 
 TEST_F(CallTest, ABusyCalledParty) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/winmm/HandleNumber.h"
+#include "tests/component/TestSupport.h"
 #include "tests/tapi32/LineFixture.h"
 
 namespace tapi_test {
@@ -61,10 +63,11 @@ TEST_F(DeviceIdTest, ConfiguredAndAbsentWaveDevices) {
 }
 
 TEST_F(DeviceIdTest, TheModemHandleComesWithThePortName) {
+  CORVAX_REQUIRE_COMM_PORT();
   exchange.Line(1).CommPortName("COM7");
   ASSERT_EQ(0, GetId("comm/datamodem", answer));
-  const HANDLE port = Word();
-  EXPECT_NE(0u, port);
+  const HANDLE port = winmm::HandleFromParameter<HANDLE>(Word());
+  EXPECT_NE(HANDLE{}, port);
   EXPECT_EQ(sizeof(HANDLE) + 5, id()->dwStringSize);
   EXPECT_STREQ("COM7", answer.data() + id()->dwStringOffset + sizeof(HANDLE));
   EXPECT_TRUE(CloseHandle(port));
@@ -72,13 +75,14 @@ TEST_F(DeviceIdTest, TheModemHandleComesWithThePortName) {
 }
 
 TEST_F(DeviceIdTest, ARecordTooSmallGetsNoHandleButTheSizeItNeeds) {
+  CORVAX_REQUIRE_COMM_PORT();
   ASSERT_EQ(0, GetId("comm/datamodem", answer, sizeof(VARSTRING) + 2));
   EXPECT_EQ(0u, id()->dwStringSize);
   const DWORD needed = id()->dwNeededSize;
   EXPECT_GT(needed, sizeof(VARSTRING) + 2);
   ASSERT_EQ(0, GetId("comm/datamodem", answer, needed));
   EXPECT_EQ(needed, id()->dwUsedSize);
-  EXPECT_TRUE(CloseHandle(Word()));
+  EXPECT_TRUE(CloseHandle(winmm::HandleFromParameter<HANDLE>(Word())));
   EXPECT_EQ(LINEERR_STRUCTURETOOSMALL, GetId("wave/out", answer, 8));
 }
 

@@ -15,7 +15,7 @@ TEST_F(LineAppTest, InitializeReportsDevicesVersionAndAnUnsignalledEvent) {
   EXPECT_NE(0u, app.app);
   EXPECT_EQ(2u, app.devices);
   EXPECT_EQ(0x00020001u, app.version);
-  ASSERT_NE(0u, app.event);
+  ASSERT_NE(HANDLE{}, app.event);
   EXPECT_FALSE(Signalled(app.event));
 }
 
@@ -144,11 +144,11 @@ class CountingProvider : public sim::Exchange {
 
 TEST_F(LineAppTest, AnInstalledProviderReceivesTheLineFunctions) {
   CountingProvider provider;
-  SetTapiProvider(&provider);
+  TapiProvider *previous = SetTapiProvider(&provider);
   const LineApp app = Initialize();
   EXPECT_EQ(0u, exchange.ApplicationCount());
   EXPECT_EQ(0, lineShutdown(app.app));
-  SetTapiProvider(nullptr);
+  SetTapiProvider(previous);
   EXPECT_EQ(1, provider.shutdowns);
   EXPECT_EQ(&exchange, &CurrentTapiProvider());
 }

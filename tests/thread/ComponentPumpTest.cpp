@@ -16,11 +16,13 @@ class RecordingWindow {
     static const ATOM registered = [] {
       WNDCLASSA windowClass{};
       windowClass.lpfnWndProc = &RecordingWindow::WndProc;
+      windowClass.hInstance = HInstance;
       windowClass.lpszClassName = "CorvaxRecordingWindow";
       return RegisterClassA(&windowClass);
     }();
     EXPECT_NE(0, registered);
-    handle = CreateWindowExA(0, "CorvaxRecordingWindow", "", 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    handle =
+        CreateWindowExA(0, "CorvaxRecordingWindow", "", 0, 0, 0, 0, 0, 0, 0, HInstance, nullptr);
     SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   ~RecordingWindow() { DestroyWindow(handle); }

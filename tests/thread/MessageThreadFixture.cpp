@@ -48,7 +48,7 @@ void MessageThreadTest::SetUp() {
                          LINEMEDIAMODE_INTERACTIVEVOICE, nullptr));
   ASSERT_EQ(0, lineSetStatusMessages(hLine, LINEDEVSTATE_RINGING, 0));
   hStopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
-  ASSERT_NE(0u, hStopEvent);
+  ASSERT_NE(HANDLE{}, hStopEvent);
 }
 
 void MessageThreadTest::TearDown() {

@@ -137,9 +137,9 @@ TEST_F(MessageThreadTest, MissingHandlesEndTheThreadAtOnce) {
 }
 
 TEST_F(MessageThreadTest, InvalidWaitHandleEndsTheThread) {
-  const HANDLE closed = CreateEventA(NULL, TRUE, FALSE, NULL);
-  CloseHandle(closed);
-  CreateThread(true).hStopEvent = closed;
+  // A value no handle takes: a closed handle's value is handed out again on Windows, perhaps
+  // to the thread itself, whose wait would then never end.
+  CreateThread(true).hStopEvent = (HANDLE)(DWORD_PTR)0x7FFFFFF0;
   thread->Resume();
   thread->WaitFor();
 
@@ -183,15 +183,16 @@ class HandleLosingExchange : public sim::Exchange {
 class MessageThreadWithoutCallHandles : public MessageThreadTest {
  protected:
   void SetUp() override {
-    SetTapiProvider(&lossy_);
+    previous_ = SetTapiProvider(&lossy_);
     MessageThreadTest::SetUp();
   }
   void TearDown() override {
     MessageThreadTest::TearDown();
-    SetTapiProvider(nullptr);
+    SetTapiProvider(previous_);
   }
 
   HandleLosingExchange lossy_;
+  TapiProvider *previous_ = nullptr;
 };
 
 }  // namespace

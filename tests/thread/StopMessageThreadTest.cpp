@@ -20,7 +20,7 @@ TEST_F(StopMessageThreadTest, WaitingThreadEndsBeforeItsStopEventIsClosed) {
   StopMessageThread(thread.get(), hStopEvent);
 
   EXPECT_TRUE(thread->Finished());
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_TRUE(IsClosed(event));
   EXPECT_TRUE(boxes->Texts().empty()) << "the thread never waited on a closed event";
 }
@@ -32,7 +32,7 @@ TEST_F(StopMessageThreadTest, SecondStopNeitherSignalsNorClosesAgain) {
   StopMessageThread(thread.get(), hStopEvent);
 
   EXPECT_EQ(0u, GetLastError()) << "no call was made on a released handle";
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
@@ -54,7 +54,7 @@ TEST_F(StopMessageThreadTest, StopWhileAHandOffIsPendingServesItInsteadOfDeadloc
 
   EXPECT_TRUE(thread->Finished());
   ASSERT_EQ(1u, target.received.size());
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_TRUE(boxes->Texts().empty());
 }
 
@@ -70,7 +70,7 @@ TEST_F(StopMessageThreadTest, StopFromInsideTheThreadsOwnHandOffReturnsAtOnce) {
   PumpUntil([&] { return stopReturned; });
   thread->WaitFor();
 
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_EQ(1u, target.received.size()) << "the thread ends after the hand-off it was in";
   EXPECT_TRUE(TapiHoldsMessages());
   EXPECT_TRUE(boxes->Texts().empty()) << "the thread never waited on the closed event";
@@ -83,7 +83,7 @@ TEST_F(StopMessageThreadTest, ThreadThatEndedOnAnErrorIsStoppedCleanly) {
   const HANDLE event = hStopEvent;
   StopMessageThread(thread.get(), hStopEvent);
 
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_TRUE(IsClosed(event));
   EXPECT_EQ(1u, boxes->Texts().size());
 }
@@ -94,7 +94,7 @@ TEST_F(StopMessageThreadTest, ThreadNeverResumedIsNotWaitedForAndNeverRuns) {
   StopMessageThread(thread.get(), hStopEvent);
   thread.reset();
 
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_EQ(0u, Fetches());
   EXPECT_TRUE(boxes->Texts().empty());
 }
@@ -103,6 +103,6 @@ TEST_F(StopMessageThreadTest, StopEventWithoutAThreadIsStillReleased) {
   const HANDLE event = hStopEvent;
   StopMessageThread(nullptr, hStopEvent);
 
-  EXPECT_EQ(0u, hStopEvent);
+  EXPECT_EQ(HANDLE{}, hStopEvent);
   EXPECT_TRUE(IsClosed(event));
 }

@@ -76,9 +76,9 @@ TEST(FileExists, TellsFilesFromFoldersAndMissingPaths) {
   std::filesystem::create_directories(folder);
   const auto file = folder / "present.txt";
   std::ofstream(file) << "x";
-  EXPECT_TRUE(FileExists(file.c_str()));
-  EXPECT_FALSE(FileExists(folder.c_str()));
-  EXPECT_FALSE(FileExists((folder / "absent.txt").c_str()));
+  EXPECT_TRUE(FileExists(file.string().c_str()));
+  EXPECT_FALSE(FileExists(folder.string().c_str()));
+  EXPECT_FALSE(FileExists((folder / "absent.txt").string().c_str()));
   EXPECT_FALSE(FileExists(""));
   std::filesystem::remove_all(folder);
 }

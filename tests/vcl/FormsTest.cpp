@@ -302,10 +302,12 @@ class TPostingDriver : public TModalDriver {
 TEST_F(FormsTest, ModalLoopPumpsTheThreadsMessages) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = RecordingProc;
+  windowClass.hInstance = HInstance;
   windowClass.lpszClassName = "CorvaxVclModalPumpTest";
   RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "CorvaxVclModalPumpTest", "", 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
-  ASSERT_NE(window, 0u);
+  HWND window =
+      CreateWindowExA(0, "CorvaxVclModalPumpTest", "", 0, 0, 0, 0, 0, 0, 0, HInstance, nullptr);
+  ASSERT_NE(window, HWND{});
   dispatched.clear();
   TPostingDriver driver(window);
   TModalDriverScope scope(driver);

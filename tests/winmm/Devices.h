@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "platform/vcl/HiddenWindow.h"
 #include "WaveMapper.h"
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
@@ -41,11 +42,13 @@ class Window {
     static const bool registered = [] {
       WNDCLASSA type{};
       type.lpfnWndProc = DefWindowProcA;
+      type.hInstance = HInstance;
       type.lpszClassName = "CorvaxWaveTestWindow";
       return RegisterClassA(&type) != 0;
     }();
     EXPECT_TRUE(registered);
-    handle_ = CreateWindowExA(0, "CorvaxWaveTestWindow", "", 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    handle_ =
+        CreateWindowExA(0, "CorvaxWaveTestWindow", "", 0, 0, 0, 0, 0, 0, 0, HInstance, nullptr);
   }
   ~Window() { DestroyWindow(handle_); }
   HWND Handle() const { return handle_; }

@@ -23,8 +23,9 @@ class Mmio : public ::testing::Test {
     if (file_) mmioClose(file_, 0);
     sim::Faults().Clear();
   }
+  // mmioOpen takes the name as a writable string (LPSTR), so each call passes a copy.
   HMMIO Open(const std::string &path, DWORD flags = MMIO_READ | MMIO_ALLOCBUF) {
-    file_ = mmioOpenA(path.c_str(), nullptr, flags);
+    file_ = mmioOpenA(std::string(path).data(), nullptr, flags);
     return file_;
   }
   MMRESULT DescendRiff(MMCKINFO &riff) {
@@ -40,7 +41,7 @@ class Mmio : public ::testing::Test {
 };
 
 TEST_F(Mmio, ReadsTheFormatAndDataOfAWaveFileMadeBySox) {
-  ASSERT_NE(Open(fixtures::Sox("tone1000_44100_stereo16.wav")), 0u);
+  ASSERT_NE(Open(fixtures::Sox("tone1000_44100_stereo16.wav")), HMMIO{});
   MMCKINFO riff{}, chunk{};
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   EXPECT_EQ(riff.ckid, FOURCC_RIFF);
@@ -69,7 +70,7 @@ TEST_F(Mmio, SkipsOtherChunksIncludingThePadByteOfOddSizes) {
                         .Chunk("data", Bytes({10, 20, 30, 40, 50}))
                         .Chunk("tail", Bytes({9}))
                         .Write("corvax_mmio_odd.wav");
-  ASSERT_NE(Open(path), 0u);
+  ASSERT_NE(Open(path), HMMIO{});
   MMCKINFO riff{}, chunk{};
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   ASSERT_EQ(Find(chunk, "fmt ", &riff), MMSYSERR_NOERROR);
@@ -93,7 +94,7 @@ TEST_F(Mmio, DescendsIntoListChunksAndReportsTheirFormType) {
                         .Nested(fixtures::Riff("INFO", "LIST").Chunk("ICMT", Bytes({'a', 0})))
                         .Chunk("data", Bytes({1, 2}))
                         .Write("corvax_mmio_list.wav");
-  ASSERT_NE(Open(path), 0u);
+  ASSERT_NE(Open(path), HMMIO{});
   MMCKINFO riff{}, list{}, comment{};
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
@@ -112,7 +113,7 @@ TEST_F(Mmio, DescendsIntoListChunksAndReportsTheirFormType) {
 TEST_F(Mmio, ReportsChunkNotFoundForMissingOrMisplacedChunks) {
   const auto no_format =
       fixtures::Riff().Chunk("data", Bytes({1, 2})).Write("corvax_mmio_nofmt.wav");
-  ASSERT_NE(Open(no_format), 0u);
+  ASSERT_NE(Open(no_format), HMMIO{});
   MMCKINFO riff{}, chunk{};
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   EXPECT_EQ(Find(chunk, "fmt ", &riff), MMIOERR_CHUNKNOTFOUND);
@@ -122,7 +123,7 @@ TEST_F(Mmio, ReportsChunkNotFoundForMissingOrMisplacedChunks) {
                               .Chunk("data", Bytes({1, 2}))
                               .Chunk("fmt ", fixtures::PcmFormat(1, 8000, 16))
                               .Write("corvax_mmio_datafirst.wav");
-  ASSERT_NE(Open(data_first), 0u);
+  ASSERT_NE(Open(data_first), HMMIO{});
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   ASSERT_EQ(Find(chunk, "fmt ", &riff), MMSYSERR_NOERROR);
   ASSERT_EQ(mmioAscend(file_, &chunk, 0), MMSYSERR_NOERROR);
@@ -136,12 +137,12 @@ TEST_F(Mmio, SearchesWithinTheParentOnlyWhenOneIsGiven) {
   const auto path = fixtures::Riff()
                         .Chunk("fmt ", fixtures::PcmFormat(1, 8000, 16))
                         .Write("corvax_mmio_out.wav", outside);
-  ASSERT_NE(Open(path), 0u);
+  ASSERT_NE(Open(path), HMMIO{});
   MMCKINFO riff{}, chunk{};
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   EXPECT_EQ(Find(chunk, "data", &riff), MMIOERR_CHUNKNOTFOUND);
   mmioClose(file_, 0);
-  ASSERT_NE(Open(path), 0u);
+  ASSERT_NE(Open(path), HMMIO{});
   ASSERT_EQ(DescendRiff(riff), MMSYSERR_NOERROR);
   ASSERT_EQ(Find(chunk, "data", nullptr), MMSYSERR_NOERROR);
   EXPECT_EQ(chunk.cksize, 2u);
@@ -149,7 +150,7 @@ TEST_F(Mmio, SearchesWithinTheParentOnlyWhenOneIsGiven) {
 
 TEST_F(Mmio, FindRiffFailsForOtherFormsAndForFilesThatAreNotRiff) {
   ASSERT_NE(Open(fixtures::Riff("AVI ").Chunk("data", Bytes({1})).Write("corvax_mmio_avi.wav")),
-            0u);
+            HMMIO{});
   MMCKINFO riff{};
   EXPECT_EQ(DescendRiff(riff), MMIOERR_CHUNKNOTFOUND);
   mmioClose(file_, 0);
@@ -158,22 +159,22 @@ TEST_F(Mmio, FindRiffFailsForOtherFormsAndForFilesThatAreNotRiff) {
   FILE *out = std::fopen(text.c_str(), "wb");
   std::fputs("this is not a sound file at all, only words", out);
   std::fclose(out);
-  ASSERT_NE(Open(text), 0u);
+  ASSERT_NE(Open(text), HMMIO{});
   EXPECT_EQ(DescendRiff(riff), MMIOERR_CHUNKNOTFOUND);
 }
 
 TEST_F(Mmio, SmallBufferReadsGiveTheSameBytesAsOneUnbufferedRead) {
   const auto path = fixtures::Sox("tone1000_8000_mono16.wav");
   const auto size = static_cast<LONG>(std::filesystem::file_size(path));
-  ASSERT_NE(Open(path, MMIO_READ), 0u);
+  ASSERT_NE(Open(path, MMIO_READ), HMMIO{});
   std::vector<char> whole(size);
   ASSERT_EQ(mmioRead(file_, whole.data(), size), size);
   mmioClose(file_, 0);
 
   MMIOINFO info{};
   info.cchBuffer = 16;
-  file_ = mmioOpenA(path.c_str(), &info, MMIO_READ | MMIO_ALLOCBUF);
-  ASSERT_NE(file_, 0u);
+  file_ = mmioOpenA(std::string(path).data(), &info, MMIO_READ | MMIO_ALLOCBUF);
+  ASSERT_NE(file_, HMMIO{});
   EXPECT_EQ(info.hmmio, file_);
   std::vector<char> pieces(size);
   LONG total = 0;
@@ -187,19 +188,19 @@ TEST_F(Mmio, SmallBufferReadsGiveTheSameBytesAsOneUnbufferedRead) {
 
 TEST_F(Mmio, OpenFailuresReturnNoHandleAndTheirCode) {
   MMIOINFO info{};
-  EXPECT_EQ(mmioOpenA("/nonexistent/corvax.wav", &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string("/nonexistent/corvax.wav").data(), &info, MMIO_READ), HMMIO{});
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_FILENOTFOUND));
   const auto directory = std::filesystem::temp_directory_path().string();
-  EXPECT_EQ(mmioOpenA(directory.c_str(), &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(directory).data(), &info, MMIO_READ), HMMIO{});
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_CANNOTOPEN));
   const auto path = fixtures::Sox("tone1000_8000_mono16.wav");
-  EXPECT_EQ(mmioOpenA(path.c_str(), &info, MMIO_WRITE), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(path).data(), &info, MMIO_WRITE), HMMIO{});
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMSYSERR_INVALFLAG));
-  EXPECT_EQ(mmioOpenA(nullptr, &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(nullptr, &info, MMIO_READ), HMMIO{});
 }
 
 TEST_F(Mmio, ClosedAndUnknownHandlesAreRefused) {
-  ASSERT_NE(Open(fixtures::Sox("tone1000_8000_mono16.wav")), 0u);
+  ASSERT_NE(Open(fixtures::Sox("tone1000_8000_mono16.wav")), HMMIO{});
   const HMMIO closed = file_;
   EXPECT_EQ(mmioClose(closed, 0), MMSYSERR_NOERROR);
   file_ = 0;
@@ -215,10 +216,10 @@ TEST_F(Mmio, EveryOperationCanBeMadeToFailAndIsJournaled) {
   const auto path = fixtures::Sox("tone1000_8000_mono16.wav");
   sim::Faults().FailNext("mmioOpenA", MMIOERR_ACCESSDENIED);
   MMIOINFO info{};
-  EXPECT_EQ(mmioOpenA(path.c_str(), &info, MMIO_READ), 0u);
+  EXPECT_EQ(mmioOpenA(std::string(path).data(), &info, MMIO_READ), HMMIO{});
   EXPECT_EQ(info.wErrorRet, static_cast<UINT>(MMIOERR_ACCESSDENIED));
 
-  ASSERT_NE(Open(path), 0u);
+  ASSERT_NE(Open(path), HMMIO{});
   MMCKINFO riff{}, chunk{};
   sim::Faults().FailNext("mmioDescend", MMIOERR_CANNOTREAD);
   EXPECT_EQ(DescendRiff(riff), MMIOERR_CANNOTREAD);

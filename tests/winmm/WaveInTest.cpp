@@ -3,6 +3,7 @@
 
 #include "Devices.h"
 #include "Tone.h"
+#include "platform/winmm/HandleNumber.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ class WaveIn : public devices::Test {
   }
   MMRESULT Open(UINT id, HWND window = 0) {
     const auto format = devices::Native();
-    return waveInOpen(&device_, id, &format, window, 0, window ? CALLBACK_WINDOW : CALLBACK_NULL);
+    return waveInOpen(&device_, id, &format, winmm::HandleParameter(window), 0,
+                      window ? CALLBACK_WINDOW : CALLBACK_NULL);
   }
   void Add(Buffer &buffer) {
     ASSERT_EQ(waveInPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -122,9 +124,11 @@ TEST_F(WaveIn, KeepsBuffersUntilStartedAndRefusesToCloseWhileHoldingThem) {
 
 TEST_F(WaveIn, OpensTheNativeFormatOfPresentDevicesOnly) {
   auto format = devices::Native();
-  HWND unused_window = 12345;
+  const HWND unused_window = winmm::HandleFromParameter<HWND>(12345);
   // A callback handle with CALLBACK_NULL is ignored, as the recorder's format query passes one.
-  EXPECT_EQ(waveInOpen(nullptr, 0, &format, unused_window, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+  EXPECT_EQ(
+      waveInOpen(nullptr, 0, &format, winmm::HandleParameter(unused_window), 0, WAVE_FORMAT_QUERY),
+      MMSYSERR_NOERROR);
   EXPECT_EQ(waveInOpen(nullptr, 42, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_BADDEVICEID);
   format.nSamplesPerSec = 11025;
   EXPECT_EQ(waveInOpen(nullptr, 0, &format, 0, 0, WAVE_FORMAT_QUERY | WAVE_MAPPED),

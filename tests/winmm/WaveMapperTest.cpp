@@ -18,8 +18,8 @@ struct SoxSound {
 
 SoxSound Load(const std::string &name) {
   SoxSound sound;
-  const HMMIO file = mmioOpenA(fixtures::Sox(name).c_str(), nullptr, MMIO_ALLOCBUF);
-  EXPECT_NE(file, 0u);
+  const HMMIO file = mmioOpenA(std::string(fixtures::Sox(name)).data(), nullptr, MMIO_ALLOCBUF);
+  EXPECT_NE(file, HMMIO{});
   MMCKINFO riff{}, chunk{};
   riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
   EXPECT_EQ(mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);

@@ -1,11 +1,10 @@
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <thread>
 
 #include "Devices.h"
 #include "Fixtures.h"
 #include "Tone.h"
+#include "platform/winmm/HandleNumber.h"
+#include "tests/winmm/GuardedPage.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ class WaveOut : public devices::Test {
   }
   MMRESULT Open(UINT id, const WAVEFORMATEX &format, DWORD flags = 0, HWND window = 0) {
     if (window) flags |= CALLBACK_WINDOW;
-    return waveOutOpen(&device_, id, &format, window, 0, flags);
+    return waveOutOpen(&device_, id, &format, winmm::HandleParameter(window), 0, flags);
   }
   void Queue(Buffer &buffer) {
     ASSERT_EQ(waveOutPrepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -38,7 +37,7 @@ TEST_F(WaveOut, PlaysBuffersInOrderAtTheirRealRateOnTheScaledClock) {
   ASSERT_EQ(Open(0, devices::Native(), 0, window.Handle()), MMSYSERR_NOERROR);
   const MSG open = window.Next();
   EXPECT_EQ(open.message, static_cast<UINT>(MM_WOM_OPEN));
-  EXPECT_EQ(open.wParam, device_);
+  EXPECT_EQ(open.wParam, winmm::HandleParameter(device_));
 
   const auto sound = devices::Ramp(16000);  // two seconds
   const auto bytes = devices::NativeBytes(sound);
@@ -182,13 +181,10 @@ TEST_F(WaveOut, AnApplicationThatQueuesLateHearsAGapButLosesNoSample) {
 // placed against an unreadable page, any read past its 16 bytes faults.
 TEST_F(WaveOut, OpensAPcmFormatOfSixteenBytesReadingNoFurther) {
   win32::SetTimeScale(1000);
-  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  void *pages =
-      ::mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(pages, MAP_FAILED);
-  ASSERT_EQ(::mprotect(static_cast<char *>(pages) + page, page, PROT_NONE), 0);
+  const GuardedPage pages;
+  ASSERT_TRUE(pages.Ready());
   const std::vector<uint8_t> body = fixtures::PcmFormat(2, 44100, 16);
-  auto *end = static_cast<uint8_t *>(pages) + page - body.size();
+  uint8_t *end = pages.EndFor(body.size());
   std::copy(body.begin(), body.end(), end);
   const auto *format = reinterpret_cast<const WAVEFORMATEX *>(end);
 
@@ -201,7 +197,6 @@ TEST_F(WaveOut, OpensAPcmFormatOfSixteenBytesReadingNoFurther) {
   EXPECT_TRUE(sim::Audio().WaitPlayed(0, 800)) << "converted as 44.1 kHz stereo";
   EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
   device_ = 0;
-  ::munmap(pages, 2 * page);
 }
 
 TEST_F(WaveOut, EveryOperationCanBeMadeToFailAndIsJournaled) {
