@@ -38,7 +38,10 @@ void RegisterUtilWindowClass() {
 
 HWND AllocateHWnd(TWndMethod Method) {
   RegisterUtilWindowClass();
-  HWND hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, 0, 0, HInstance, nullptr);
+  // Message-only: it is never shown, and a host without a desktop (a service, a headless
+  // machine) still gets its Synchronize calls and timers through it.
+  HWND hwnd =
+      CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, HInstance, nullptr);
   if (hwnd == 0) return 0;
   if (Method)
     SetWindowLongPtrA(hwnd, GWLP_USERDATA,

@@ -54,6 +54,9 @@ typedef struct tagWNDCLASSA {
 
 #define GWLP_USERDATA (-21)
 
+// Every window here is message-only (nothing is drawn); the parent is accepted and ignored.
+#define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
+
 ATOM RegisterClassA(const WNDCLASSA *lpWndClass);
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,

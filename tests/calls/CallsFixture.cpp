@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "platform/win32/MemoryFaults.h"
+#include "tests/PumpMessages.h"
 
 namespace calls_test {
 
@@ -100,11 +101,7 @@ std::vector<std::string> CallsTest::LogLines() const {
 }
 
 void CallsTest::PumpUntil(const std::function<bool()> &done) {
-  while (!done()) {
-    // Bounded, since some conditions (a message box from a thread) post nothing to this one.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Application->ProcessMessages();
-  }
+  test_support::PumpMessagesUntil(done);
 }
 
 void CallsTest::Open() {

@@ -1,6 +1,7 @@
 #include "tests/thread/MessageThreadFixture.h"
 
 #include "simulator/Operation.h"
+#include "tests/PumpMessages.h"
 #include "thread/StopMessageThread.h"
 
 void DispatchTarget::OnLineMessage(LINEMESSAGE *message) {
@@ -74,10 +75,7 @@ void MessageThreadTest::Ring(DWORD count) {
 }
 
 void MessageThreadTest::PumpUntil(const std::function<bool()> &done) {
-  while (!done()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-    Application->ProcessMessages();
-  }
+  test_support::PumpMessagesUntil(done);
 }
 
 bool MessageThreadTest::TapiHoldsMessages() const {
