@@ -22,6 +22,10 @@ WaveDriver *SetWaveDriver(WaveDriver *driver) {
   return previous ? previous : &DefaultWaveDriver();
 }
 
+bool WaveDriverChosen() {
+  return Installed().load() != nullptr;
+}
+
 MMRESULT Intercepted(const char *function, Arguments args, const std::function<int64_t()> &act) {
   return static_cast<MMRESULT>(CurrentWaveDriver().Intercept(function, std::move(args), act));
 }

@@ -39,6 +39,8 @@ WaveDriver &DefaultWaveDriver();  // provided by the simulated exchange
 WaveDriver &CurrentWaveDriver();
 // Installs `driver` (nullptr restores the default) and returns the one it replaces.
 WaveDriver *SetWaveDriver(WaveDriver *driver);
+// Whether a driver has been installed: until then, on Windows, the system's devices serve.
+bool WaveDriverChosen();
 
 // Runs one multimedia function through the current driver; its result as the function's.
 MMRESULT Intercepted(const char *function, Arguments args, const std::function<int64_t()> &act);

@@ -1,5 +1,6 @@
 // The wave input functions: handles over the input devices of the current driver.
 #include "HandleTable.h"
+#include "SystemWave.h"
 #include "WaveApi.h"
 #include "WaveArguments.h"
 #include "WaveHeaders.h"
@@ -49,13 +50,15 @@ int64_t WithInput(HWAVEIN hwi, Act act) {
 using namespace winmm;
 
 MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
-                    DWORD_PTR /*dwInstance: only function callbacks receive it*/, DWORD fdwOpen) {
+                    DWORD_PTR dwInstance, DWORD fdwOpen) {
+  CORVAX_SYSTEM_WAVE(waveInOpen, phwi, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
   return Intercepted(
       "waveInOpen", OpenArguments(uDeviceID, pwfx, dwCallback, fdwOpen),
       [&]() -> int64_t { return OpenInput(phwi, uDeviceID, pwfx, dwCallback, fdwOpen); });
 }
 
 MMRESULT waveInClose(HWAVEIN hwi) {
+  CORVAX_SYSTEM_WAVE(waveInClose, hwi);
   return Intercepted("waveInClose", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [&](WaveInDevice &device) -> int64_t {
       if (device.Holding()) return WAVERR_STILLPLAYING;
@@ -68,6 +71,7 @@ MMRESULT waveInClose(HWAVEIN hwi) {
 }
 
 MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveInPrepareHeader, hwi, pwh, cbwh);
   return Intercepted(
       "waveInPrepareHeader", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
         return WithInput(hwi, [&](WaveInDevice &) -> int64_t { return PrepareHeader(pwh, cbwh); });
@@ -75,6 +79,7 @@ MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveInUnprepareHeader, hwi, pwh, cbwh);
   return Intercepted(
       "waveInUnprepareHeader", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
         return WithInput(hwi,
@@ -83,6 +88,7 @@ MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveInAddBuffer, hwi, pwh, cbwh);
   return Intercepted("waveInAddBuffer", HeaderArguments(HandleNumber(hwi), pwh), [&]() -> int64_t {
     return WithInput(hwi,
                      [&](WaveInDevice &device) -> int64_t { return device.AddBuffer(pwh, cbwh); });
@@ -90,6 +96,7 @@ MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveInStart(HWAVEIN hwi) {
+  CORVAX_SYSTEM_WAVE(waveInStart, hwi);
   return Intercepted("waveInStart", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [](WaveInDevice &device) -> int64_t {
       device.Record();
@@ -99,6 +106,7 @@ MMRESULT waveInStart(HWAVEIN hwi) {
 }
 
 MMRESULT waveInReset(HWAVEIN hwi) {
+  CORVAX_SYSTEM_WAVE(waveInReset, hwi);
   return Intercepted("waveInReset", HandleArguments(HandleNumber(hwi)), [&]() -> int64_t {
     return WithInput(hwi, [](WaveInDevice &device) -> int64_t {
       device.Reset();

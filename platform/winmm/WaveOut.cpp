@@ -1,5 +1,6 @@
 // The wave output functions: handles over the output devices of the current driver.
 #include "HandleTable.h"
+#include "SystemWave.h"
 #include "WaveApi.h"
 #include "WaveArguments.h"
 #include "WaveHeaders.h"
@@ -49,13 +50,15 @@ int64_t WithOutput(HWAVEOUT hwo, Act act) {
 using namespace winmm;
 
 MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
-                     DWORD_PTR /*dwInstance: only function callbacks receive it*/, DWORD fdwOpen) {
+                     DWORD_PTR dwInstance, DWORD fdwOpen) {
+  CORVAX_SYSTEM_WAVE(waveOutOpen, phwo, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
   return Intercepted(
       "waveOutOpen", OpenArguments(uDeviceID, pwfx, dwCallback, fdwOpen),
       [&]() -> int64_t { return OpenOutput(phwo, uDeviceID, pwfx, dwCallback, fdwOpen); });
 }
 
 MMRESULT waveOutClose(HWAVEOUT hwo) {
+  CORVAX_SYSTEM_WAVE(waveOutClose, hwo);
   return Intercepted("waveOutClose", HandleArguments(HandleNumber(hwo)), [&]() -> int64_t {
     return WithOutput(hwo, [&](WaveOutDevice &device) -> int64_t {
       if (device.Playing()) return WAVERR_STILLPLAYING;
@@ -68,6 +71,7 @@ MMRESULT waveOutClose(HWAVEOUT hwo) {
 }
 
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveOutPrepareHeader, hwo, pwh, cbwh);
   return Intercepted(
       "waveOutPrepareHeader", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
         return WithOutput(hwo,
@@ -76,6 +80,7 @@ MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveOutUnprepareHeader, hwo, pwh, cbwh);
   return Intercepted(
       "waveOutUnprepareHeader", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
         return WithOutput(hwo,
@@ -84,6 +89,7 @@ MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+  CORVAX_SYSTEM_WAVE(waveOutWrite, hwo, pwh, cbwh);
   return Intercepted("waveOutWrite", HeaderArguments(HandleNumber(hwo), pwh), [&]() -> int64_t {
     return WithOutput(hwo,
                       [&](WaveOutDevice &device) -> int64_t { return device.Write(pwh, cbwh); });
@@ -91,6 +97,7 @@ MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT waveOutReset(HWAVEOUT hwo) {
+  CORVAX_SYSTEM_WAVE(waveOutReset, hwo);
   return Intercepted("waveOutReset", HandleArguments(HandleNumber(hwo)), [&]() -> int64_t {
     return WithOutput(hwo, [](WaveOutDevice &device) -> int64_t {
       device.Reset();
