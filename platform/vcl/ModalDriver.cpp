@@ -52,11 +52,6 @@ void PressButtonWithRole(TForm &form, Role role) {
   if (TBitBtn *button = FindControl<TBitBtn>(form, role)) button->Click();
 }
 
-TConsoleModalDriver &ConsoleDriver() {
-  static TConsoleModalDriver driver(std::cin, std::cout, StandardInputIsTerminal());
-  return driver;
-}
-
 std::atomic<TModalDriver *> installedDriver{nullptr};
 
 }  // namespace
@@ -107,7 +102,12 @@ AnsiString TUserAction::Describe() const {
 
 TModalDriver &ModalDriver() {
   TModalDriver *driver = installedDriver.load();
-  return driver ? *driver : ConsoleDriver();
+  return driver ? *driver : DefaultModalDriver();
+}
+
+TConsoleModalDriver &ConsoleModalDriver() {
+  static TConsoleModalDriver driver(std::cin, std::cout, StandardInputIsTerminal());
+  return driver;
 }
 
 TModalDriver *SetModalDriver(TModalDriver *driver) {

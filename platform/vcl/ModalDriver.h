@@ -46,8 +46,11 @@ class TModalDriver {
   virtual void Turn(TForm &form, int turn) = 0;
 };
 
-// The driver in use; by default the console driver on standard input and output.
+// The driver in use; by default the system's (DefaultModalDriver).
 TModalDriver &ModalDriver();
+// On Windows the form as a real window whose controls a person uses; elsewhere the console
+// driver on standard input and output.
+TModalDriver &DefaultModalDriver();
 // Installs a driver (nullptr restores the default) and returns the one it replaces. The
 // driver is not owned.
 TModalDriver *SetModalDriver(TModalDriver *driver);
@@ -84,3 +87,6 @@ class TConsoleModalDriver : public TModalDriver {
   bool interactive_;
   bool inputEnded_ = false;
 };
+
+// The console driver on standard input and output.
+TConsoleModalDriver &ConsoleModalDriver();

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <vcl.h>
 #include <windows.h>
@@ -361,6 +365,78 @@ TEST(ConsoleModalDriver, InputEndingCancels) {
   EXPECT_EQ(form.ShowModal(), mrCancel);
   EXPECT_EQ(form.lbDevices->ItemIndex(), 0);
 }
+
+// The default driver: real controls on Windows, the console elsewhere.
+#ifdef _WIN32
+namespace {
+
+// The person at the machine, working a shown form's window from a thread of their own; what
+// they do reaches the controls as the system delivers it.
+HWND WaitForWindow(const char *caption) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  HWND window = 0;
+  // Shown once its controls are all there.
+  while (!((window = FindWindowA("CorvaxModalForm", caption)) && IsWindowVisible(window)) &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  return IsWindowVisible(window) ? window : 0;
+}
+
+std::vector<std::string> EntriesOf(HWND list) {
+  std::vector<std::string> entries;
+  const auto count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    char text[64] = {};
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+void PickEntry(HWND window, HWND list, int index) {
+  SendMessageA(list, LB_SETCURSEL, index, 0);
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+}
+
+}  // namespace
+
+TEST(WindowModalDriver, APersonPicksAnEntryWithTheRealControlsAndPressesOk) {
+  TTestDevList form(nullptr);
+  form.lbDevices->Items->Add("Line A");
+  form.lbDevices->Items->Add("Line B");
+  std::vector<std::string> shownEntries;
+  std::thread person([&] {
+    HWND window = WaitForWindow("Select a TAPI Device to use");
+    if (window == 0) return;
+    HWND list = FindWindowExA(window, 0, "LISTBOX", nullptr);
+    shownEntries = EntriesOf(list);
+    PickEntry(window, list, 1);
+    SendMessageA(FindWindowExA(window, 0, "BUTTON", "Ok"), BM_CLICK, 0, 0);
+  });
+  const TModalResult result = form.ShowModal();
+  person.join();
+  EXPECT_EQ(result, mrOk);
+  EXPECT_EQ(form.lbDevices->ItemIndex(), 1);
+  EXPECT_EQ(shownEntries, (std::vector<std::string>{"Line A", "Line B"}));
+  EXPECT_EQ(FindWindowA("CorvaxModalForm", nullptr), HWND{});
+}
+
+TEST(WindowModalDriver, TheCloseBoxCancels) {
+  TTestDevList form(nullptr);
+  std::thread person([] {
+    if (HWND window = WaitForWindow("Select a TAPI Device to use"))
+      PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  const TModalResult result = form.ShowModal();
+  person.join();
+  EXPECT_EQ(result, mrCancel);
+}
+#else
+TEST(WindowModalDriver, ShowsTheFormAsARealWindow) {
+  GTEST_SKIP() << "forms are shown as real windows on Windows; on Linux the console asks";
+}
+#endif
 
 TEST(TListBox, SelectionFollowsItsEntry) {
   TListBox list(nullptr);

@@ -1,0 +1,5 @@
+#include "ModalDriver.h"
+
+TModalDriver &DefaultModalDriver() {
+  return ConsoleModalDriver();
+}
