@@ -75,8 +75,10 @@ AnsiString LineOpenCodeName(LONG lResult, const AnsiString &asVersion, DWORD dwV
   }
 }
 
+// A failed shutdown is tried once more: TAPI would otherwise keep the instance, with its lines
+// and calls, until the process ends.
 void ShutdownInstance(HLINEAPP &hApp) {
-  if (hApp != 0) lineShutdown(hApp);
+  if (hApp != 0 && lineShutdown(hApp) != 0) lineShutdown(hApp);
   hApp = 0;
 }
 
@@ -294,8 +296,8 @@ bool TkwTAPI::CloseDevice() {
     StopMessageThread(pMsgThread2.get(), hStopEvent2);
     if (hLine != 0) lineClose(hLine);
     if (hLine2 != 0) lineClose(hLine2);
-    if (hLineApp != 0) lineShutdown(hLineApp);
-    if (hLineApp2 != 0) lineShutdown(hLineApp2);
+    ShutdownInstance(hLineApp);
+    ShutdownInstance(hLineApp2);
     ReleaseTapiRecord(pLastCallInfo);
     ReleaseTapiRecord(pLineDevCaps);
     ReleaseTapiRecord(pLineAddressCaps);

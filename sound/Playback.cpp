@@ -184,8 +184,13 @@ void kwTAPISoundThread::ReleaseWaveOutBuffer(WAVEHDR *pHeader, HWAVEOUT hWaveOut
   if (bClose) {
     ResetWaveOut(hWaveOut);
     Sleep(kReleasePause);
-    if (const MMRESULT r = waveOutClose(hWaveOut))
+    if (const MMRESULT r = waveOutClose(hWaveOut)) {
       StatusText += "Error: waveOutClose returned: " + WaveOutErrorText(r);
+      // A device left open would refuse every later playback on the line: whatever it still
+      // holds is stopped and it is closed again, quietly, since the failure is reported.
+      waveOutReset(hWaveOut);
+      waveOutClose(hWaveOut);
+    }
     Sleep(kReleasePause);
   }
   if (pData != nullptr) LocalFree(pData);

@@ -176,10 +176,8 @@ TEST_F(Playback, AFailedCloseIsReportedButThePlaybackCompleted) {
   EXPECT_TRUE(thread->Succeeded);
   EXPECT_EQ(sound_test::Str(thread->StatusText),
             "Error: waveOutClose returned: " + WaveOutErrorText(MMSYSERR_HANDLEBUSY));
-  // The device the thread could not close stays open until someone closes it.
-  EXPECT_FALSE(DevicesClosed());
-  const auto closes = sim::OperationJournal().Entries("waveOutClose");
-  waveOutClose(winmm::HandleFromParameter<HWAVEOUT>(std::stoul(closes.back().call.Arg("handle"))));
+  // Closed at the second attempt, so the next playback on the line finds its device free.
+  EXPECT_EQ(sim::OperationJournal().Count("waveOutClose"), 2u);
   EXPECT_TRUE(DevicesClosed());
 }
 

@@ -1,0 +1,236 @@
+// A fault sweep in the manner of SQLite's anomaly tests. One whole call (open the line, answer,
+// play a greeting, record the caller, the caller hangs up, close) runs once cleanly to list the
+// operations it makes on the exchange, its wave devices and the files it reads, then once per
+// operation with exactly that one failing. Every run must end, tell the host the failure's own
+// text, and leave nothing open behind it.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "component/Kwtapi.h"
+#include "component/LineErrorNames.h"
+#include "simulator/Exchange.h"
+#include "simulator/FarEndAudio.h"
+#include "simulator/Operation.h"
+#include "tests/component/TestSupport.h"
+#include "tests/winmm/Fixtures.h"
+
+namespace {
+
+constexpr UINT kWaveOut = 3;
+constexpr UINT kWaveIn = 4;
+
+// The host: what it was told, and the call it holds.
+class THost {
+ public:
+  explicit THost(TkwTAPI &component) {
+    component.OnTapiError = TTapiErrorEvent(this, &THost::Error);
+    component.OnCallOfferingEvent = TCallOfferingEvent(this, &THost::Offered);
+    component.OnCallDisconnectedEvent = TCallDisconnectedEvent(this, &THost::Disconnected);
+  }
+  void Error(AnsiString text, int, int) { texts.push_back(text.c_str()); }
+  void Offered(HCALL hCall, int, int) { call = hCall; }
+  void Disconnected(HCALL) { disconnected = true; }
+  void Told(const AnsiString &text) {
+    if (!text.IsEmpty()) texts.push_back(text.c_str());
+  }
+
+  std::vector<std::string> texts;
+  DWORD call = 0;
+  bool disconnected = false;
+};
+
+struct TOutcome {
+  std::vector<std::string> texts;  // events, boxes and statuses, in that order
+  bool completed = false;          // every step of the call succeeded
+  bool leftOpen = false;           // a line, instance, call handle or wave device outlived it
+};
+
+// Pumps until `done` holds; false after ten seconds of real time, which ends the run. Once the
+// host has been told of a failure, the event awaited may never come (the line's message thread
+// can end with it), so a tenth of a second will do.
+bool PumpUntil(TkwTAPI &component, const std::function<bool()> &done,
+               const std::function<bool()> &told) {
+  using namespace std::chrono;
+  const auto start = steady_clock::now();
+  while (!done()) {
+    if (steady_clock::now() - start > (told() ? milliseconds(100) : milliseconds(10000)))
+      return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    component.ProcessMessages();
+  }
+  return true;
+}
+
+bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
+             const component_test::TNoticeCapture &boxes) {
+  const auto told = [&] { return !host.texts.empty() || !boxes.Notices().empty(); };
+  DWORD device = 0;
+  if (!component.OpenDevice(device, false, false)) return false;
+  const sim::CallId call = sim::TheExchange().OfferCall(0, {.caller = {"Alice", "5551234"}});
+  if (!PumpUntil(component, [&] { return host.call != 0; }, told)) return false;
+  AnsiString error;
+  const bool answered = component.AnswerTheLine(host.call, &error) > 0;
+  host.Told(error);
+  if (!answered) return false;
+  AnsiString status;
+  const bool played =
+      component.PlayASound(fixtures::Sox("tone1000_8000_mono16.wav").c_str(), &status);
+  host.Told(status);
+  sim::Audio().SendTone(kWaveIn, 440, 1);
+  int buffers = 0;
+  const bool recorded = component.RecordASound(folder.Path("message.wav").string().c_str(),
+                                               host.call, 1, &status, &buffers);
+  host.Told(status);
+  sim::TheExchange().HangUp(call);
+  const bool hungUp = PumpUntil(component, [&] { return host.disconnected; }, told);
+  return played && recorded && hungUp;
+}
+
+// `plan` sets up the failure once the exchange is fresh.
+TOutcome RunScenario(const std::function<void()> &plan = {}) {
+  sim::TheExchange().Reset(1);
+  sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
+  sim::Audio().Reset();
+  sim::OperationJournal().Clear();
+  if (plan) plan();
+  component_test::TNoticeCapture boxes;
+  component_test::TScratchFolder folder;
+  TOutcome outcome;
+  {
+    TkwTAPI component(nullptr);
+    THost host(component);
+    outcome.completed = RunCall(component, host, folder, boxes);
+    outcome.texts = host.texts;
+  }
+  for (const auto &box : boxes.Notices()) outcome.texts.push_back(box.text);
+  sim::Exchange &exchange = sim::TheExchange();
+  outcome.leftOpen = exchange.OpenLineCount(0) != 0 || exchange.ApplicationCount() != 0 ||
+                     exchange.CallHandleCount() != 0;
+  return outcome;
+}
+
+// The code an operation fails with: a line error, a wave error, or what a failed file
+// operation returns (no handle, no bytes, an mmio error).
+int64_t FailureCode(const std::string &operation) {
+  if (operation.rfind("line", 0) == 0) return LINEERR_OPERATIONFAILED;
+  if (operation.rfind("wave", 0) == 0) return MMSYSERR_ERROR;
+  if (operation == "mmioOpenA") return 0;
+  if (operation == "mmioRead") return -1;
+  return MMIOERR_CANNOTREAD;
+}
+
+std::string WaveText(MMRESULT code) {
+  char text[MAXERRORLENGTH] = {};
+  waveOutGetErrorTextA(code, text, sizeof text);
+  return text;
+}
+
+// Where the host is told of a failure in words of its own rather than the code's text, the
+// exact text; "" where a failure is rightly not told (the beep, the teardown, which retries).
+const std::map<std::string, std::string> &OwnTexts() {
+  static const std::map<std::string, std::string> texts = {
+      {"lineInitializeExA", "lineInitializeEx Failed."},
+      {"lineNegotiateAPIVersion", "lineNegotiateAPIVersion failed"},
+      {"lineGetDevCapsA", "The line device's capabilities could not be read"},
+      // Opened again to monitor only, the line cannot answer.
+      {"lineOpenA", "Error: TkwTAPI::AnswerTheLine failed: LINEERR_NOTOWNER"},
+      {"lineSetStatusMessages", "lineSetStatusMessages failed"},
+      {"lineGenerateTone", ""},
+      {"lineDeallocateCall", ""},
+      {"lineClose", ""},
+      {"lineShutdown", ""},
+      {"mmioOpenA", "Error: mmioOpen failed to open file."},
+      {"mmioDescend #2", "Error: Wave file corrupt."},
+      {"mmioDescend #3", "Error: mmioDescend: No DATA chunk."},
+      {"mmioRead #1", "Error: mmioRead: failed to read FMT chunk."},
+      {"mmioRead #2", "Failed to read waveform data subchunk."},
+      {"mmioAscend", ""},
+      {"mmioClose", ""},
+      {"waveInOpen #1", "Unsupported format."},
+      {"waveInOpen #2", "Error calling waveInOpen for deviceID: 4"},
+      {"waveInPrepareHeader", "Error preparing message header."},
+      {"waveInAddBuffer", "Error adding buffer."},
+      {"waveInStart", "Error calling waveInStart."},
+      {"waveInReset", "Error calling waveInReset."},
+      {"waveInClose", "Error calling waveInClose."},
+  };
+  return texts;
+}
+
+const std::string *OwnText(const std::string &operation, int nth) {
+  const auto &texts = OwnTexts();
+  auto found = texts.find(operation + " #" + std::to_string(nth));
+  if (found == texts.end()) found = texts.find(operation);
+  return found == texts.end() ? nullptr : &found->second;
+}
+
+bool Told(const std::vector<std::string> &texts, const std::string &text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Otherwise a text names the failure by its code: its number, its name or its wave text.
+bool ToldTheCode(const std::vector<std::string> &texts, int64_t code) {
+  const std::string names[] = {std::to_string(static_cast<LONG>(code)),
+                               TapiErrorString(static_cast<LONG>(code)).c_str(),
+                               WaveText(static_cast<MMRESULT>(code))};
+  return std::any_of(texts.begin(), texts.end(), [&](const std::string &told) {
+    return std::any_of(std::begin(names), std::end(names), [&](const std::string &name) {
+      return !name.empty() && told.find(name) != std::string::npos;
+    });
+  });
+}
+
+class FaultSweep : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application->Initialize();
+    win32::SetTimeScale(100);
+  }
+  void TearDown() override {
+    sim::Faults().Clear();
+    win32::SetTimeScale(1.0);
+  }
+};
+
+TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
+  const TOutcome clean = RunScenario();
+  ASSERT_TRUE(clean.completed) << ::testing::PrintToString(clean.texts);
+  ASSERT_FALSE(clean.leftOpen);
+  const auto operations = sim::OperationJournal().Entries();
+  ASSERT_FALSE(operations.empty());
+
+  std::map<std::string, int> seen;
+  size_t swept = 0;
+  for (const auto &entry : operations) {
+    const std::string &operation = entry.call.operation;
+    const int nth = ++seen[operation];
+    const int64_t code = FailureCode(operation);
+    SCOPED_TRACE(operation + " #" + std::to_string(nth));
+    const TOutcome outcome = RunScenario([&] { sim::Faults().FailNth(operation, nth, code); });
+    ++swept;
+    EXPECT_FALSE(outcome.leftOpen);
+    const std::string *own = OwnText(operation, nth);
+    if (own == nullptr)
+      EXPECT_TRUE(ToldTheCode(outcome.texts, code)) << ::testing::PrintToString(outcome.texts);
+    else if (own->empty())
+      EXPECT_TRUE(outcome.completed && outcome.texts.empty())
+          << ::testing::PrintToString(outcome.texts);
+    else
+      EXPECT_TRUE(Told(outcome.texts, *own)) << ::testing::PrintToString(outcome.texts);
+  }
+  sim::Faults().Clear();
+  std::printf("fault points swept: %zu\n", swept);
+  RecordProperty("FaultPoints", static_cast<int>(swept));
+}
+
+}  // namespace
