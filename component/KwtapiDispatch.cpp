@@ -1,6 +1,7 @@
 // Turning one line message into component events, on the main thread.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "component/Kwtapi.h"
 #include "component/TapiRecord.h"
@@ -20,6 +21,9 @@ AnsiString Signed(DWORD dwValue) {
 }
 
 TTapiRecordPtr<LINECALLINFO> NewCallInfo(DWORD dwSize, DWORD dwAnnounced, const char *pszFailure) {
+  // A size that the slack would carry past what a DWORD counts is more than any block can be;
+  // wrapped, it would give a small block announced as a huge one.
+  if (dwSize > std::numeric_limits<DWORD>::max() - kCallInfoSlack) throw Exception(pszFailure);
   try {
     TTapiRecordPtr<LINECALLINFO> block = NewTapiRecord<LINECALLINFO>(dwSize + kCallInfoSlack);
     block->dwTotalSize = dwAnnounced;

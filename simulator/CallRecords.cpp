@@ -68,7 +68,10 @@ LONG FillCallInfo(const CallView &view, LPLINECALLINFO info) {
   filler.Place(fixed.dwCommentSize, fixed.dwCommentOffset, Text(call.comment));
   filler.Place(fixed.dwDevSpecificSize, fixed.dwDevSpecificOffset,
                std::string(view.device.callInfoExtraBytes, '\x5A'));
-  return filler.Write(fixed, info);
+  const LONG result = filler.Write(fixed, info);
+  if (result == 0 && view.device.callInfoClaimedSize != 0)
+    info->dwNeededSize = view.device.callInfoClaimedSize;
+  return result;
 }
 
 LONG FillCallStatus(const CallView &view, LPLINECALLSTATUS status) {

@@ -43,6 +43,9 @@ struct LineDevice {
   DWORD addressCapsExtraBytes = 0;
   DWORD callInfoExtraBytes = 0;
   DWORD callStatusExtraBytes = 0;
+  // A provider at fault: what it claims a call's information needs, whatever that holds (0: the
+  // true size).
+  DWORD callInfoClaimedSize = 0;
 
   // The line's wave devices, as lineGetIDA answers "wave/out" and "wave/in"; none when absent.
   std::optional<UINT> waveOutId;

@@ -73,6 +73,10 @@ LineSetup &LineSetup::AddressCapsExtraBytes(DWORD bytes) {
   return Change([=](LineDevice &d) { d.addressCapsExtraBytes = bytes; });
 }
 
+LineSetup &LineSetup::CallInfoClaimedSize(DWORD bytes) {
+  return Change([=](LineDevice &d) { d.callInfoClaimedSize = bytes; });
+}
+
 LineSetup &LineSetup::CallInfoExtraBytes(DWORD bytes) {
   return Change([=](LineDevice &d) { d.callInfoExtraBytes = bytes; });
 }

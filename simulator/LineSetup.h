@@ -35,6 +35,7 @@ class LineSetup {
   LineSetup &AddressCapsExtraBytes(DWORD bytes);
   LineSetup &CallInfoExtraBytes(DWORD bytes);
   LineSetup &CallStatusExtraBytes(DWORD bytes);
+  LineSetup &CallInfoClaimedSize(DWORD bytes);
   LineSetup &WaveOut(UINT waveId);
   LineSetup &NoWaveOut();
   LineSetup &WaveIn(UINT waveId);

@@ -73,5 +73,18 @@ TEST_F(DispatchTest, FailedCallInfoReadEndsTheThreadWithItsText) {
   ExpectNothingLeft();
 }
 
+// A provider claiming nearly 4 GB: the slack must not wrap the size into a small block that the
+// provider then writes its whole record into.
+TEST_F(DispatchTest, AClaimedSizeBeyondAnyBlockIsOutOfMemory) {
+  exchange.Line(0).CallInfoExtraBytes(2000).CallInfoClaimedSize(0xFFFFFFF0);
+  Open();
+  exchange.OfferCall(0);
+  PumpUntil([&] { return !boxes.Notices().empty(); });
+  EXPECT_EQ(boxes.Notices()[0].text,
+            "Internal error in [kwTAPIThread::Execute] msg: Out Of Memory(C) in MALLOC call");
+  component.reset();
+  ExpectNothingLeft();
+}
+
 }  // namespace
 }  // namespace calls_test
