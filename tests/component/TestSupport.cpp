@@ -5,6 +5,8 @@
 #include <random>
 #include <sstream>
 
+#include <mmsystem.h>
+
 #include "platform/win32/Clock.h"
 
 namespace component_test {
@@ -71,6 +73,17 @@ std::string ReadFile(const std::filesystem::path &path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+bool WaveDevicesFree(UINT waveOut, UINT waveIn) {
+  const WAVEFORMATEX native{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+  HWAVEOUT out = 0;
+  HWAVEIN in = 0;
+  const bool outFree = waveOutOpen(&out, waveOut, &native, 0, 0, 0) == MMSYSERR_NOERROR;
+  const bool inFree = waveInOpen(&in, waveIn, &native, 0, 0, 0) == MMSYSERR_NOERROR;
+  if (outFree) waveOutClose(out);
+  if (inFree) waveInClose(in);
+  return outFree && inFree;
 }
 
 }  // namespace component_test

@@ -66,6 +66,9 @@ class TScratchFolder {
 
 std::string ReadFile(const std::filesystem::path &path);
 
+// Whether both wave devices can be opened, i.e. nothing left them open.
+bool WaveDevicesFree(UINT waveOut, UINT waveIn);
+
 }  // namespace component_test
 
 // What a test needs that one system does not offer; the test is skipped there, saying why.

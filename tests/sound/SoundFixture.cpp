@@ -110,14 +110,7 @@ void SoundTest::Pump() {
 }
 
 bool SoundTest::DevicesClosed() {
-  const WAVEFORMATEX native{WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
-  HWAVEOUT out = 0;
-  HWAVEIN in = 0;
-  const bool outFree = waveOutOpen(&out, kWaveOut, &native, 0, 0, 0) == MMSYSERR_NOERROR;
-  const bool inFree = waveInOpen(&in, kWaveIn, &native, 0, 0, 0) == MMSYSERR_NOERROR;
-  if (outFree) waveOutClose(out);
-  if (inFree) waveInClose(in);
-  return outFree && inFree;
+  return component_test::WaveDevicesFree(kWaveOut, kWaveIn);
 }
 
 std::vector<std::string> SoundTest::NoticeTexts() const {

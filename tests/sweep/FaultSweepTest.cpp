@@ -21,6 +21,7 @@
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
 #include "simulator/Operation.h"
+#include "tests/PumpMessages.h"
 #include "tests/component/TestSupport.h"
 #include "tests/winmm/Fixtures.h"
 
@@ -40,7 +41,8 @@ class THost {
   void Error(AnsiString text, int, int) { texts.push_back(text.c_str()); }
   void Offered(HCALL hCall, int, int) { call = hCall; }
   void Disconnected(HCALL) { disconnected = true; }
-  void Told(const AnsiString &text) {
+  // A status or error text the host received from a method.
+  void Received(const AnsiString &text) {
     if (!text.IsEmpty()) texts.push_back(text.c_str());
   }
 
@@ -50,6 +52,7 @@ class THost {
 };
 
 struct TOutcome {
+  std::vector<sim::JournalEntry> operations;  // what the run asked of the exchange and devices
   std::vector<std::string> texts;  // events, boxes and statuses, in that order
   bool completed = false;          // every step of the call succeeded
   bool leftOpen = false;           // a line, instance, call handle or wave device outlived it
@@ -58,17 +61,10 @@ struct TOutcome {
 // Pumps until `done` holds; false after ten seconds of real time, which ends the run. Once the
 // host has been told of a failure, the event awaited may never come (the line's message thread
 // can end with it), so a tenth of a second will do.
-bool PumpUntil(TkwTAPI &component, const std::function<bool()> &done,
-               const std::function<bool()> &told) {
-  using namespace std::chrono;
-  const auto start = steady_clock::now();
-  while (!done()) {
-    if (steady_clock::now() - start > (told() ? milliseconds(100) : milliseconds(10000)))
-      return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    component.ProcessMessages();
-  }
-  return true;
+bool PumpUntil(const std::function<bool()> &done, const std::function<bool()> &told) {
+  using std::chrono::milliseconds;
+  return test_support::PumpMessagesWithin(
+      done, [&] { return told() ? milliseconds(100) : milliseconds(10000); });
 }
 
 bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
@@ -77,22 +73,22 @@ bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFold
   DWORD device = 0;
   if (!component.OpenDevice(device, false, false)) return false;
   const sim::CallId call = sim::TheExchange().OfferCall(0, {.caller = {"Alice", "5551234"}});
-  if (!PumpUntil(component, [&] { return host.call != 0; }, told)) return false;
+  if (!PumpUntil([&] { return host.call != 0; }, told)) return false;
   AnsiString error;
   const bool answered = component.AnswerTheLine(host.call, &error) > 0;
-  host.Told(error);
+  host.Received(error);
   if (!answered) return false;
   AnsiString status;
   const bool played =
       component.PlayASound(fixtures::Sox("tone1000_8000_mono16.wav").c_str(), &status);
-  host.Told(status);
+  host.Received(status);
   sim::Audio().SendTone(kWaveIn, 440, 1);
   int buffers = 0;
   const bool recorded = component.RecordASound(folder.Path("message.wav").string().c_str(),
                                                host.call, 1, &status, &buffers);
-  host.Told(status);
+  host.Received(status);
   sim::TheExchange().HangUp(call);
-  const bool hungUp = PumpUntil(component, [&] { return host.disconnected; }, told);
+  const bool hungUp = PumpUntil([&] { return host.disconnected; }, told);
   return played && recorded && hungUp;
 }
 
@@ -113,9 +109,11 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
     outcome.texts = host.texts;
   }
   for (const auto &box : boxes.Notices()) outcome.texts.push_back(box.text);
+  outcome.operations = sim::OperationJournal().Entries();
   sim::Exchange &exchange = sim::TheExchange();
   outcome.leftOpen = exchange.OpenLineCount(0) != 0 || exchange.ApplicationCount() != 0 ||
-                     exchange.CallHandleCount() != 0;
+                     exchange.CallHandleCount() != 0 ||
+                     !component_test::WaveDevicesFree(kWaveOut, kWaveIn);
   return outcome;
 }
 
@@ -206,12 +204,11 @@ TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
   const TOutcome clean = RunScenario();
   ASSERT_TRUE(clean.completed) << ::testing::PrintToString(clean.texts);
   ASSERT_FALSE(clean.leftOpen);
-  const auto operations = sim::OperationJournal().Entries();
-  ASSERT_FALSE(operations.empty());
+  ASSERT_FALSE(clean.operations.empty());
 
   std::map<std::string, int> seen;
   size_t swept = 0;
-  for (const auto &entry : operations) {
+  for (const auto &entry : clean.operations) {
     const std::string &operation = entry.call.operation;
     const int nth = ++seen[operation];
     const int64_t code = FailureCode(operation);
