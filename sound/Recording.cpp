@@ -102,10 +102,12 @@ HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
   for (int i = 0; i < MaxBuffers; ++i) {
     Headers[i] =
         static_cast<WAVEHDR *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(WAVEHDR)));
-    if (Headers[i] == nullptr) return AbandonWaveIn(hDevice);
-    MemoryHandles[i] = GlobalAlloc(GMEM_MOVEABLE, kRecordBufferSize);
-    Headers[i]->lpData = static_cast<LPSTR>(GlobalLock(MemoryHandles[i]));
-    if (Headers[i]->lpData == nullptr) {
+    if (Headers[i] != nullptr) {
+      MemoryHandles[i] = GlobalAlloc(GMEM_MOVEABLE, kRecordBufferSize);
+      Headers[i]->lpData = static_cast<LPSTR>(GlobalLock(MemoryHandles[i]));
+    }
+    // A header the heap refused is as much out of memory as its buffer, and told the same.
+    if (Headers[i] == nullptr || Headers[i]->lpData == nullptr) {
       Box("Not enough memory.");
       return AbandonWaveIn(hDevice);
     }

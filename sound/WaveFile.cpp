@@ -47,8 +47,11 @@ int kwTAPISoundThread::AppendWaveData(const char *szFileName, WAVEHDR *pHeader, 
     if (bLast) FileHandle = 0;
     return -1;
   }
-  // A new file is a valid, empty WAV file before any sample goes in.
-  const bool bWritten = (bWasOpen || WriteFileHeader(0)) && WriteSamples(pHeader);
+  // A new file is a valid, empty WAV file before any sample goes in; one whose header could
+  // not be written is left empty rather than holding part of a header.
+  const bool bStarted = bWasOpen || WriteFileHeader(0);
+  if (!bStarted) TruncateAt(FileHandle, 0);
+  const bool bWritten = bStarted && WriteSamples(pHeader);
   if (!bWritten) {
     MessageBoxA(0, "Error writing file.", "", MB_OK);
     MessageNotSaved("the file could not be written.");

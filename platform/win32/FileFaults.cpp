@@ -8,6 +8,7 @@ namespace {
 struct WritePlan {
   std::mutex lock;
   unsigned writesUntilFailure = 0;  // 0: no failure planned
+  unsigned writes = 0;
 };
 
 // Never destroyed: files may still be written while the process ends.
@@ -24,13 +25,21 @@ void FailNthFileWrite(unsigned nth) {
 }
 
 void ClearFileWriteFaults() {
-  FailNthFileWrite(0);
+  std::lock_guard<std::mutex> hold(ThePlan().lock);
+  ThePlan().writesUntilFailure = 0;
+  ThePlan().writes = 0;
+}
+
+unsigned FileWriteCalls() {
+  std::lock_guard<std::mutex> hold(ThePlan().lock);
+  return ThePlan().writes;
 }
 
 namespace detail {
 bool WriteShouldFail() {
   WritePlan &plan = ThePlan();
   std::lock_guard<std::mutex> hold(plan.lock);
+  ++plan.writes;
   return plan.writesUntilFailure != 0 && --plan.writesUntilFailure == 0;
 }
 }  // namespace detail

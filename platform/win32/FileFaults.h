@@ -6,8 +6,10 @@ namespace win32 {
 
 // The nth WriteFile from now fails once (1 = the next call).
 void FailNthFileWrite(unsigned nth);
-// Removes the planned failure.
+// Removes the planned failure and restarts the count of writes.
 void ClearFileWriteFaults();
+// The WriteFile calls since the last clear.
+unsigned FileWriteCalls();
 // Whether WriteFile consults the plan: the Linux layer's does; the system's on Windows does not.
 bool FileWriteFaultsApply();
 

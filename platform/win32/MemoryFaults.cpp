@@ -8,6 +8,7 @@ namespace {
 
 struct Plan {
   unsigned callsUntilFailure = 0;  // 0: no counted failure planned
+  unsigned calls = 0;
   std::set<size_t> failingSizes;
 };
 
@@ -25,9 +26,14 @@ class Faults {
     std::lock_guard<std::mutex> hold(lock_);
     for (auto &plan : plans_) plan = Plan{};
   }
+  unsigned Calls(Allocator allocator) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return PlanOf(allocator).calls;
+  }
   bool ShouldFail(Allocator allocator, size_t bytes) {
     std::lock_guard<std::mutex> hold(lock_);
     Plan &plan = PlanOf(allocator);
+    ++plan.calls;
     bool counted = plan.callsUntilFailure != 0 && --plan.callsUntilFailure == 0;
     return counted || plan.failingSizes.count(bytes) != 0;
   }
@@ -56,6 +62,10 @@ void FailAllocationsOfSize(Allocator allocator, size_t bytes) {
 
 void ClearAllocationFaults() {
   TheFaults().Clear();
+}
+
+unsigned AllocationCalls(Allocator allocator) {
+  return TheFaults().Calls(allocator);
 }
 
 namespace detail {

@@ -13,8 +13,11 @@ enum class Allocator { Local, Global, Heap };
 void FailNthAllocation(Allocator allocator, unsigned nth);
 // Every call of the allocator asking for exactly this many bytes fails until cleared.
 void FailAllocationsOfSize(Allocator allocator, size_t bytes);
-// Removes every planned failure of every allocator.
+// Removes every planned failure of every allocator and restarts their call counts.
 void ClearAllocationFaults();
+// The calls of the allocator since the last clear: a sweep that plans the nth failure knows
+// from it whether the run reached that call at all.
+unsigned AllocationCalls(Allocator allocator);
 // Whether the allocators consult these plans: the Linux layer's do; on Windows the system's
 // own allocators stand in their place and nothing fails on purpose.
 bool AllocationFaultsApply();

@@ -1,14 +1,17 @@
 // A fault sweep in the manner of SQLite's anomaly tests. One whole call (open the line, answer,
 // play a greeting, record the caller, the caller hangs up, close) runs once cleanly to list the
 // operations it makes on the exchange, its wave devices and the files it reads, then once per
-// operation with exactly that one failing. Every run must end, tell the host the failure's own
-// text, and leave nothing open behind it.
+// operation with exactly that one failing. Allocations and file writes, which no journal lists,
+// fail 1st, 2nd, ... in turn until a run no longer reaches the planned failure. Every run must
+// end, tell the host the failure's own text, and leave nothing open behind it.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -24,6 +27,8 @@
 #include "tests/PumpMessages.h"
 #include "tests/component/TestSupport.h"
 #include "tests/winmm/Fixtures.h"
+#include "platform/win32/FileFaults.h"
+#include "platform/win32/MemoryFaults.h"
 
 namespace {
 
@@ -56,6 +61,7 @@ struct TOutcome {
   std::vector<std::string> texts;  // events, boxes and statuses, in that order
   bool completed = false;          // every step of the call succeeded
   bool leftOpen = false;           // a line, instance, call handle or wave device outlived it
+  bool savedFileTorn = false;      // the message file's header counts other than what it holds
 };
 
 // Pumps until `done` holds; false after ten seconds of real time, which ends the run. Once the
@@ -92,6 +98,21 @@ bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFold
   return played && recorded && hungUp;
 }
 
+// A WAV file whose RIFF or data size disagrees with its length; a file never made, or left
+// empty, claims nothing.
+bool IsTorn(const std::filesystem::path &path) {
+  if (!std::filesystem::exists(path) || std::filesystem::file_size(path) == 0) return false;
+  const std::string bytes = component_test::ReadFile(path);
+  const auto dword = [&](size_t at) {
+    uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return size_t{value};
+  };
+  constexpr size_t kHeaderSize = 46;
+  return bytes.size() < kHeaderSize || dword(4) != bytes.size() - 8 ||
+         dword(kHeaderSize - 4) != bytes.size() - kHeaderSize;
+}
+
 // `plan` sets up the failure once the exchange is fresh.
 TOutcome RunScenario(const std::function<void()> &plan = {}) {
   sim::TheExchange().Reset(1);
@@ -108,6 +129,7 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
     outcome.completed = RunCall(component, host, folder, boxes);
     outcome.texts = host.texts;
   }
+  outcome.savedFileTorn = IsTorn(folder.Path("message.wav"));
   for (const auto &box : boxes.Notices()) outcome.texts.push_back(box.text);
   outcome.operations = sim::OperationJournal().Entries();
   sim::Exchange &exchange = sim::TheExchange();
@@ -196,6 +218,8 @@ class FaultSweep : public ::testing::Test {
   }
   void TearDown() override {
     sim::Faults().Clear();
+    win32::ClearAllocationFaults();
+    win32::ClearFileWriteFaults();
     win32::SetTimeScale(1.0);
   }
 };
@@ -227,6 +251,88 @@ TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
   }
   sim::Faults().Clear();
   std::printf("fault points swept: %zu\n", swept);
+  RecordProperty("FaultPoints", static_cast<int>(swept));
+}
+
+// A kind of call counted by the platform's fault plans rather than listed in the journal: how
+// to fail its nth call, how many calls a run made, and the texts that tell of its failure.
+struct TCountedFault {
+  const char *name;
+  std::function<void(unsigned)> failNth;
+  std::function<unsigned()> calls;
+  std::vector<std::string> texts;
+};
+
+const std::vector<std::string> &MemoryTexts() {
+  static const std::vector<std::string> texts = {
+      "Out Of Memory(B) in MALLOC call",
+      "Out Of Memory(C) in MALLOC call",
+      "Error: TkwTAPI::kwGetCallStatus failed, calloc #1 failed!",
+      "Error: Memory issues.",
+      "Error: Memory Error.",
+      "Error: Memory problems.",
+      "Not enough memory.",
+      "Not enough memory for a TAPI record of ",
+  };
+  return texts;
+}
+
+std::vector<TCountedFault> CountedFaults() {
+  using win32::Allocator;
+  std::vector<TCountedFault> faults;
+  for (auto [allocator, name] : {std::pair{Allocator::Local, "LocalAlloc"},
+                                 std::pair{Allocator::Global, "GlobalAlloc"},
+                                 std::pair{Allocator::Heap, "HeapAlloc"}}) {
+    faults.push_back({name, [=](unsigned nth) { win32::FailNthAllocation(allocator, nth); },
+                      [=] { return win32::AllocationCalls(allocator); }, MemoryTexts()});
+  }
+  faults.push_back({"WriteFile", win32::FailNthFileWrite, win32::FileWriteCalls,
+                    {"Error writing file."}});
+  return faults;
+}
+
+bool ToldAnyOf(const std::vector<std::string> &told, const std::vector<std::string> &texts) {
+  return std::any_of(texts.begin(), texts.end(), [&](const std::string &text) {
+    return std::any_of(told.begin(), told.end(), [&](const std::string &one) {
+      return one.find(text) != std::string::npos;
+    });
+  });
+}
+
+TEST_F(FaultSweep, EveryAllocationAndFileWriteOfAWholeCallFailsInTurn) {
+  CORVAX_REQUIRE_ALLOCATION_FAULTS();
+  CORVAX_REQUIRE_FILE_WRITE_FAULTS();
+  // Far more calls than one call makes: a sweep that never stops is a fault of its own.
+  constexpr unsigned kMostCalls = 500;
+  size_t swept = 0;
+  std::string perKind;
+  for (const TCountedFault &fault : CountedFaults()) {
+    const size_t before = swept;
+    for (unsigned nth = 1;; ++nth) {
+      SCOPED_TRACE(std::string(fault.name) + " #" + std::to_string(nth));
+      ASSERT_LE(nth, kMostCalls);
+      const TOutcome outcome = RunScenario([&] {
+        win32::ClearAllocationFaults();
+        win32::ClearFileWriteFaults();
+        fault.failNth(nth);
+      });
+      const bool reached = fault.calls() >= nth;
+      EXPECT_FALSE(outcome.leftOpen);
+      EXPECT_FALSE(outcome.savedFileTorn);
+      if (!reached) {
+        EXPECT_TRUE(outcome.completed && outcome.texts.empty())
+            << ::testing::PrintToString(outcome.texts);
+        break;
+      }
+      ++swept;
+      EXPECT_TRUE(ToldAnyOf(outcome.texts, fault.texts))
+          << ::testing::PrintToString(outcome.texts);
+    }
+    // A whole call allocates and writes its message; a count that stays at nothing is broken.
+    EXPECT_GT(swept, before) << fault.name << " was never counted";
+    perKind += (perKind.empty() ? "" : ", ") + std::to_string(swept - before) + " " + fault.name;
+  }
+  std::printf("fault points swept: %zu (%s)\n", swept, perKind.c_str());
   RecordProperty("FaultPoints", static_cast<int>(swept));
 }
 
