@@ -1,6 +1,7 @@
 #include "examples/Phone.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include <vcl.h>
@@ -15,6 +16,7 @@
 #include "examples/LineSession.h"
 #include "examples/MessageStore.h"
 #include "examples/PhoneOptions.h"
+#include "examples/SipLines.h"
 #include "examples/Timeline.h"
 #include "examples/WaveFileInfo.h"
 #include "platform/tapi32/TapiProvider.h"
@@ -89,16 +91,22 @@ int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
   TLineSession line(tapi, events, options.device, options.chooseDevice);
   bool bDone = false;
   {
-    demo::TFarEnd calledParty(line.Device());
+    // On the simulated exchange somebody must answer; on SIP lines a real party does.
+    std::optional<demo::TFarEnd> calledParty;
+    if (options.sipConfig.empty()) calledParty.emplace(line.Device());
     bDone = dialer.Run();
   }
   if (interrupt.Interrupted()) return kInterrupted;
   return bDone ? 0 : kFailed;
 }
 
-// The provider the line functions reach: the simulated exchange with the demo's lines, or the
-// system's TAPI where there is one.
-std::string ChooseProvider(const TPhoneOptions &options) {
+// The provider the line functions reach: the simulated exchange with the demo's lines, the
+// system's TAPI where there is one, or SIP lines (kept in `sipLines` for the run).
+std::string ChooseProvider(const TPhoneOptions &options, std::unique_ptr<TapiProvider> &sipLines) {
+  if (!options.sipConfig.empty()) {
+    sipLines = UseSipLines(options.sipConfig);
+    return "the SIP lines of " + options.sipConfig;
+  }
   if (!options.systemTapi) {
     demo::SetUpExchange();
     sim::UseSimulatedExchange();
@@ -114,7 +122,8 @@ std::string ChooseProvider(const TPhoneOptions &options) {
 }
 
 int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
-  const std::string where = ChooseProvider(options);
+  std::unique_ptr<TapiProvider> sipLines;
+  const std::string where = ChooseProvider(options, sipLines);
   TTimeline timeline(out, bTerminal);
   TkwTAPI tapi(nullptr);
   switch (options.command) {

@@ -91,18 +91,19 @@ TPhoneCommand CommandNamed(const std::string &name) {
 }  // namespace
 
 const char *const kPhoneUsage =
-    "usage: corvax-phone devices [--system-tapi]\n"
+    "usage: corvax-phone devices [--system-tapi | --sip FILE]\n"
     "       corvax-phone answer [--device N | --choose] [--greeting WAV] [--messages DIR]\n"
     "                           [--rings 1-20] [--max-seconds 1-600] [--calls N] [--log FILE]\n"
-    "                           [--demo] [--system-tapi]\n"
+    "                           [--demo] [--system-tapi | --sip FILE]\n"
     "       corvax-phone dial NUMBER [--device N | --choose] [--play WAV] [--assisted]\n"
-    "                           [--log FILE] [--system-tapi]\n"
+    "                           [--log FILE] [--system-tapi | --sip FILE]\n"
     "answer waits for calls, greets each caller and records a message into the messages\n"
     "folder (default ./messages) until silence, --max-seconds (default 60) or a hang-up;\n"
     "--calls ends it after that many calls (default: until Ctrl-C); --demo lets two scripted\n"
     "callers ring on the simulated exchange. dial places a call and plays a file when the\n"
     "far end answers. --system-tapi uses the system's own TAPI (on Windows) instead of the\n"
-    "simulated exchange.\n";
+    "simulated exchange; --sip the SIP lines of a configuration file (on Linux), where\n"
+    "NUMBER is a SIP address such as sip:alice@192.0.2.7:5060.\n";
 
 TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   TPhoneOptions options;
@@ -114,6 +115,7 @@ TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   if (options.command == TPhoneCommand::Answer) table = AnswerOptions();
   if (options.command == TPhoneCommand::Dial) table = DialOptions();
   table["--system-tapi"] = [](TArgs &, TPhoneOptions &o) { o.systemTapi = true; };
+  table["--sip"] = [](TArgs &a, TPhoneOptions &o) { o.sipConfig = a.Value("--sip"); };
   while (rest.More()) {
     const std::string arg = rest.Take();
     const auto option = table.find(arg);
@@ -126,6 +128,10 @@ TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
       throw TUsageError("unknown argument '" + arg + "' for " + name + "; see corvax-phone --help");
     }
   }
+  if (options.systemTapi && !options.sipConfig.empty())
+    throw TUsageError("--system-tapi and --sip each choose the provider; give one of them");
+  if (options.demo && !options.sipConfig.empty())
+    throw TUsageError("--demo plays callers on the simulated exchange; it does not go with --sip");
   if (options.command == TPhoneCommand::Dial && options.number.empty())
     throw TUsageError("dial needs the NUMBER to call, e.g. corvax-phone dial 5551234");
   return options;

@@ -27,6 +27,8 @@ struct TPhoneOptions {
   bool assisted = false;
   // every command: the system's own TAPI (Windows) instead of the simulated exchange
   bool systemTapi = false;
+  // every command: SIP lines from this configuration file (Linux) instead
+  std::string sipConfig;
 };
 
 // Bad input: what is wrong and what to do, in one line.

@@ -16,10 +16,6 @@ constexpr DWORD kCallInfoStates =
     LINECALLINFOSTATE_ORIGIN | LINECALLINFOSTATE_NUMOWNERINCR | LINECALLINFOSTATE_NUMOWNERDECR |
     LINECALLINFOSTATE_NUMMONITORS | LINECALLINFOSTATE_CALLERID | LINECALLINFOSTATE_CALLEDID;
 
-std::string ProviderInfo() {
-  return Sz("Corvax Simulated Exchange");
-}
-
 // The name's bytes in the device's string format; ASCII text widens to UTF-16 for UNICODE.
 std::string LineName(const LineDevice &device) {
   if (!device.name) return {};
@@ -65,7 +61,7 @@ LONG FillDevCaps(const LineDevice &device, LPLINEDEVCAPS caps) {
   fixed.dwLineFeatures = LINEFEATURE_MAKECALL;
 
   RecordFiller filler(caps->dwTotalSize, kLineDevCapsSize);
-  filler.Place(fixed.dwProviderInfoSize, fixed.dwProviderInfoOffset, ProviderInfo());
+  filler.Place(fixed.dwProviderInfoSize, fixed.dwProviderInfoOffset, Sz(device.providerInfo));
   filler.Place(fixed.dwLineNameSize, fixed.dwLineNameOffset, LineName(device));
   filler.Place(fixed.dwDevSpecificSize, fixed.dwDevSpecificOffset,
                DeviceSpecific(device.devCapsExtraBytes));

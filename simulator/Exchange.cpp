@@ -76,6 +76,11 @@ void Exchange::SetRequestRecipient(bool present) {
   requestRecipient_ = present;
 }
 
+void Exchange::SetNetwork(NetworkFarEnd *network) {
+  Lock lock(mutex_);
+  network_ = network;
+}
+
 CallId Exchange::LatestCall(DWORD deviceId) const {
   Lock lock(mutex_);
   for (auto it = calls_.rbegin(); it != calls_.rend(); ++it) {

@@ -28,6 +28,7 @@
 #include "simulator/FaultPlan.h"
 #include "simulator/LineDevice.h"
 #include "simulator/LineSetup.h"
+#include "simulator/NetworkFarEnd.h"
 
 namespace sim {
 
@@ -64,6 +65,9 @@ class Exchange : public TapiProvider {
   void SetTapiVersion(DWORD version);
   // Without a request recipient, tapiRequestMakeCallA answers TAPIERR_NOREQUESTRECIPIENT.
   void SetRequestRecipient(bool present);
+  // A network plays the far end (not owned; null: none). Answered calls then wait for
+  // Connect, and the network hears of calls placed, beeps and calls ended. Kept across Reset.
+  void SetNetwork(NetworkFarEnd *network);
 
   // --- The far end -----------------------------------------------------------------------
   // A new inbound call on the device: the owner application (the first line opened with owner
@@ -81,6 +85,10 @@ class Exchange : public TapiProvider {
   bool ReportCallInfo(CallId call, DWORD infoStates);
   // The called party answers an outgoing call: CONNECTED.
   bool Answer(CallId call);
+  // The network has set up an incoming call the application answered: CONNECTED.
+  bool Connect(CallId call);
+  // The called party's phone rings: RINGBACK.
+  bool Ringback(CallId call);
   // The called party is busy: BUSY.
   bool Busy(CallId call);
   // The far end hangs up: DISCONNECTED (normal), then IDLE.
@@ -235,6 +243,7 @@ class Exchange : public TapiProvider {
   DWORD tapiVersion_ = kDefaultTapiVersion;
   bool requestRecipient_ = true;
   bool deferReplies_ = false;
+  NetworkFarEnd *network_ = nullptr;
   // Handle values, call ids and request ids only grow, across Reset too, so a stale value
   // from an earlier scenario never names something new.
   DWORD nextHandle_ = 0x10000;

@@ -67,6 +67,7 @@ bool Exchange::HasOwner(CallId call) const {
 
 void Exchange::ChangeState(Call &call, DWORD state, DWORD mode) {
   call.EnterState(state, mode);
+  if (state == LINECALLSTATE_IDLE && network_ != nullptr) network_->Ended(call.id);
   for (HCALL handle : HandlesOf(call.id)) {
     CallHandle &entry = handles_[handle];
     const DWORD privilege = entry.privilegeTold ? 0 : entry.privilege;
@@ -225,6 +226,7 @@ void Exchange::StartOutgoingCall(HLINE line, LPHCALL lphCall, const Call &setup)
   }
   ChangeState(call, LINECALLSTATE_DIALING, 0);
   ChangeState(call, LINECALLSTATE_PROCEEDING, 0);
+  if (network_ != nullptr) network_->Placing(call.id, call.deviceId, call.called.number);
 }
 
 LONG Exchange::TapiRequestMakeCall(LPCSTR lpszDestAddress, LPCSTR lpszAppName,
@@ -258,7 +260,12 @@ LONG Exchange::LineAnswer(HCALL hCall, LPCSTR /*lpsUserUserInfo*/, DWORD dwSize)
                      return call && Answerable(call->state) ? 0 : LINEERR_INVALCALLSTATE;
                    },
                    [this, id] {
-                     ChangeState(calls_.at(id), LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+                     if (network_ != nullptr) {
+                       network_->Answering(id);
+                     } else {
+                       ChangeState(calls_.at(id), LINECALLSTATE_CONNECTED,
+                                   LINECONNECTEDMODE_ACTIVE);
+                     }
                    }});
   });
 }
@@ -341,6 +348,7 @@ LONG Exchange::LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
     const DWORD state = calls_.at(handle->call).state;
     if (state == LINECALLSTATE_IDLE || Answerable(state)) return LINEERR_INVALCALLSTATE;
     tones_.push_back({handle->call, hCall, dwToneMode, dwDuration});
+    if (network_ != nullptr) network_->Beeping(handle->call, dwDuration);
     // The beep is over at once: nothing here waits for it.
     PostToLine(handle->line, LINE_GENERATE, hCall, LINEGENERATETERM_DONE, 0, GetTickCount());
     return 0;

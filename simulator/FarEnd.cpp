@@ -86,6 +86,24 @@ bool Exchange::Answer(CallId id) {
   return true;
 }
 
+bool Exchange::Connect(CallId id) {
+  Lock lock(mutex_);
+  Call *call = FindCall(id);
+  const bool offered =
+      call != nullptr && (call->state == LINECALLSTATE_OFFERING || call->state == LINECALLSTATE_ACCEPTED);
+  if (!offered || Outgoing(*call)) return false;
+  ChangeState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+  return true;
+}
+
+bool Exchange::Ringback(CallId id) {
+  Lock lock(mutex_);
+  Call *call = FindCall(id);
+  if (call == nullptr || !Outgoing(*call) || !Placing(*call)) return false;
+  if (call->state != LINECALLSTATE_RINGBACK) ChangeState(*call, LINECALLSTATE_RINGBACK, 0);
+  return true;
+}
+
 bool Exchange::Busy(CallId id) {
   Lock lock(mutex_);
   Call *call = FindCall(id);

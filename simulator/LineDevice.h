@@ -29,6 +29,8 @@ struct LineDevice {
   DWORD addressStates = LINEADDRESSSTATE_OTHER | LINEADDRESSSTATE_INUSEZERO |
                         LINEADDRESSSTATE_INUSEONE | LINEADDRESSSTATE_NUMCALLS;
   DWORD maxRate = 33600;
+  // Who provides the line, as the device capabilities name it.
+  std::string providerInfo = "Corvax Simulated Exchange";
   DWORD permanentLineId = 0;
   // The line's own number, reported as address 0.
   std::string address;

@@ -58,6 +58,14 @@ LineSetup &LineSetup::Address(std::string number) {
   return Change([&](LineDevice &d) { d.address = std::move(number); });
 }
 
+LineSetup &LineSetup::ProviderInfo(std::string info) {
+  return Change([&](LineDevice &d) { d.providerInfo = std::move(info); });
+}
+
+LineSetup &LineSetup::MaxRate(DWORD bitsPerSecond) {
+  return Change([&](LineDevice &d) { d.maxRate = bitsPerSecond; });
+}
+
 LineSetup &LineSetup::ApiVersions(DWORD low, DWORD high) {
   return Change([=](LineDevice &d) {
     d.apiLowVersion = low;

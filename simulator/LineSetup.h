@@ -30,6 +30,8 @@ class LineSetup {
   LineSetup &AddressModes(DWORD modes);
   LineSetup &AddressStates(DWORD states);
   LineSetup &Address(std::string number);
+  LineSetup &ProviderInfo(std::string info);
+  LineSetup &MaxRate(DWORD bitsPerSecond);
   LineSetup &ApiVersions(DWORD low, DWORD high);
   LineSetup &DevCapsExtraBytes(DWORD bytes);
   LineSetup &AddressCapsExtraBytes(DWORD bytes);

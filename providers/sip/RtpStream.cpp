@@ -1,0 +1,101 @@
+#include "providers/sip/RtpStream.h"
+
+#include <system_error>
+
+#include "providers/sip/G711.h"
+
+namespace sipnet {
+namespace {
+
+constexpr uint16_t kFirstPort = 20000;
+constexpr uint16_t kLastPort = 29998;
+// Frames the jitter buffer holds back at least and at most.
+constexpr uint32_t kJitterMin = 2;
+constexpr uint32_t kJitterMax = 25;
+
+}  // namespace
+
+RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio)
+    : audio_(std::move(audio)) {
+  tmr_init(&clock_);
+  sa_init(&remote_, AF_UNSPEC);
+  struct sa host = local;
+  sa_set_port(&host, 0);
+  int error = rtp_listen(&socket_, IPPROTO_UDP, &host, kFirstPort, kLastPort, false, OnPacket,
+                         nullptr, this);
+  if (error == 0) error = jbuf_alloc(&jitter_, kJitterMin, kJitterMax);
+  if (error != 0) {
+    mem_deref(socket_);
+    throw std::system_error(error, std::generic_category(), "RTP socket");
+  }
+}
+
+RtpStream::~RtpStream() {
+  tmr_cancel(&clock_);
+  mem_deref(socket_);
+  mem_deref(jitter_);
+}
+
+uint16_t RtpStream::LocalPort() const {
+  return sa_port(rtp_local(socket_));
+}
+
+void RtpStream::Start(const struct sa &remote, Codec codec) {
+  remote_ = remote;
+  codec_ = codec;
+  if (started_) return;
+  started_ = true;
+  firstTick_ = tmr_jiffies();
+  tmr_start(&clock_, kFrameMs, OnTick, this);
+}
+
+void RtpStream::OnPacket(const struct sa * /*src*/, const struct rtp_header *header,
+                         struct mbuf *packet, void *arg) {
+  auto *stream = static_cast<RtpStream *>(arg);
+  if (header->pt != PayloadType(stream->codec_) || mbuf_get_left(packet) == 0) return;
+  // A frame the buffer refuses (late, duplicate) is simply not heard.
+  (void)jbuf_put(stream->jitter_, header, packet);
+}
+
+void RtpStream::OnTick(void *arg) {
+  auto *stream = static_cast<RtpStream *>(arg);
+  stream->SendFrame();
+  stream->TakeFrame();
+  // Paced from the first tick, so that the sender keeps RTP time however late a tick runs.
+  ++stream->ticks_;
+  const uint64_t due = stream->firstTick_ + (stream->ticks_ + 1) * kFrameMs;
+  const uint64_t now = tmr_jiffies();
+  tmr_start(&stream->clock_, due > now ? due - now : 0, OnTick, stream);
+}
+
+void RtpStream::SendFrame() {
+  const std::vector<uint8_t> payload = Encode(codec_, audio_->NextToSend(kFrameSamples));
+  struct mbuf *packet = mbuf_alloc(RTP_HEADER_SIZE + payload.size());
+  if (packet == nullptr) return;
+  packet->pos = RTP_HEADER_SIZE;
+  if (mbuf_write_mem(packet, payload.data(), payload.size()) == 0) {
+    packet->pos = RTP_HEADER_SIZE;
+    (void)rtp_send(socket_, &remote_, false, marker_, static_cast<uint8_t>(PayloadType(codec_)),
+                   timestamp_, packet);
+    marker_ = false;
+  }
+  timestamp_ += kFrameSamples;
+  mem_deref(packet);
+}
+
+void RtpStream::TakeFrame() {
+  // A peer may send longer or shorter packets than ours: take a tick's worth of sound.
+  for (size_t taken = 0; taken < kFrameSamples;) {
+    struct rtp_header header;
+    void *frame = nullptr;
+    const int error = jbuf_get(jitter_, &header, &frame);
+    if (error != 0 && error != EAGAIN) return;
+    auto *packet = static_cast<struct mbuf *>(frame);
+    const size_t size = mbuf_get_left(packet);
+    audio_->Received(Decode(codec_, {mbuf_buf(packet), size}));
+    mem_deref(packet);
+    taken += size;
+  }
+}
+
+}  // namespace sipnet

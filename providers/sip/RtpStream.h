@@ -1,0 +1,51 @@
+// The RTP media of one call, on the stack's thread: a socket beside the line's SIP address,
+// received packets reordered in the library's jitter buffer, and a 20 ms clock that sends one
+// frame of the call's outgoing sound and takes one frame from the jitter buffer per tick.
+#pragma once
+
+#include "providers/sip/Re.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "providers/sip/CallAudio.h"
+#include "providers/sip/SipConfig.h"
+
+namespace sipnet {
+
+class RtpStream {
+ public:
+  static constexpr uint32_t kFrameMs = 20;
+  static constexpr size_t kFrameSamples = CallAudio::kRate * kFrameMs / 1000;
+
+  // Binds a socket on `local`'s host; errno-style failure as std::system_error.
+  RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio);
+  ~RtpStream();
+  RtpStream(const RtpStream &) = delete;
+  RtpStream &operator=(const RtpStream &) = delete;
+
+  uint16_t LocalPort() const;
+  // Starts the clock towards `remote` with the negotiated codec.
+  void Start(const struct sa &remote, Codec codec);
+
+ private:
+  static void OnPacket(const struct sa *src, const struct rtp_header *header, struct mbuf *packet,
+                       void *arg);
+  static void OnTick(void *arg);
+  void SendFrame();
+  void TakeFrame();
+
+  std::shared_ptr<CallAudio> audio_;
+  struct rtp_sock *socket_ = nullptr;
+  struct jbuf *jitter_ = nullptr;
+  struct tmr clock_;
+  struct sa remote_;
+  Codec codec_ = Codec::Pcmu;
+  bool started_ = false;
+  bool marker_ = true;
+  uint32_t timestamp_ = 0;
+  uint64_t firstTick_ = 0;
+  uint64_t ticks_ = 0;
+};
+
+}  // namespace sipnet

@@ -1,0 +1,33 @@
+#include "providers/sip/RtpWaveDriver.h"
+
+#include <algorithm>
+
+namespace sipnet {
+
+int64_t RtpWaveDriver::Intercept(const char *function, winmm::Arguments args,
+                                 const std::function<int64_t()> &act) {
+  return winmm::DefaultWaveDriver().Intercept(function, std::move(args), act);
+}
+
+std::vector<UINT> RtpWaveDriver::OutputIds() {
+  return winmm::DefaultWaveDriver().OutputIds();
+}
+
+std::vector<UINT> RtpWaveDriver::InputIds() {
+  return winmm::DefaultWaveDriver().InputIds();
+}
+
+void RtpWaveDriver::Played(UINT output_id, std::span<const int16_t> samples) {
+  // Sound played while no call is up goes nowhere, as on a line with nobody on it.
+  if (const auto audio = routes_.Of(output_id)) audio->Played(samples);
+}
+
+void RtpWaveDriver::Capture(UINT input_id, std::span<int16_t> samples) {
+  if (const auto audio = routes_.Of(input_id)) {
+    audio->Capture(samples);
+  } else {
+    std::fill(samples.begin(), samples.end(), int16_t{0});
+  }
+}
+
+}  // namespace sipnet

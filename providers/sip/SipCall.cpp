@@ -1,0 +1,178 @@
+#include "providers/sip/SipCall.h"
+
+#include <strings.h>
+
+#include <cstring>
+#include <system_error>
+
+#include "providers/sip/G711.h"
+#include "providers/sip/SipLine.h"
+#include "simulator/Exchange.h"
+
+namespace sipnet {
+namespace {
+
+constexpr uint64_t kRingCadenceMs = 3000;
+constexpr const char *kSdp = "application/sdp";
+
+std::string Text(const struct pl &text) {
+  return std::string(text.p ? text.p : "", text.l);
+}
+
+std::string Status(const struct sip_msg *message, int error) {
+  if (message != nullptr) return std::to_string(message->scode) + " " + Text(message->reason);
+  if (error == ECONNRESET) return "the peer hung up";
+  return error != 0 ? std::strerror(error) : "ended";
+}
+
+}  // namespace
+
+SipCall::SipCall(SipLine &line, bool outgoing) : line_(line), outgoing_(outgoing) {
+  tmr_init(&ringer_);
+  rtp_ = std::make_unique<RtpStream>(line.Local(), audio_);
+  int error = sdp_session_alloc(&sdp_, &line.Local());
+  if (error == 0) error = sdp_media_add(&media_, sdp_, "audio", rtp_->LocalPort(), "RTP/AVP");
+  for (Codec codec : line.Config().codecs) {
+    if (error != 0) break;
+    const std::string payloadType = std::to_string(PayloadType(codec));
+    error = sdp_format_add(nullptr, media_, false, payloadType.c_str(), CodecName(codec),
+                           CallAudio::kRate, 1, nullptr, nullptr, nullptr, false, nullptr);
+  }
+  if (error != 0) {
+    mem_deref(sdp_);
+    throw std::system_error(error, std::generic_category(), "SDP session");
+  }
+}
+
+SipCall::~SipCall() {
+  tmr_cancel(&ringer_);
+  line_.Routes().Disconnect(line_.DeviceId());
+  mem_deref(session_);
+  rtp_.reset();
+  mem_deref(sdp_);
+}
+
+uint16_t SipCall::Offer(const struct sip_msg *invite) {
+  if (sdp_decode(sdp_, invite->mb, true) != 0 || !NegotiateMedia()) return 488;
+  const std::string user = line_.Config().user;
+  const int error = sipsess_accept(&session_, line_.Sessions(), invite, 180, "Ringing",
+                                   user.c_str(), kSdp, nullptr, nullptr, nullptr, false, OnOffer,
+                                   OnAnswer, OnEstablished, nullptr, nullptr, OnClose, this, "");
+  if (error != 0) return 500;
+  sim::IncomingCall call;
+  call.caller = {Text(invite->from.dname), Text(invite->from.uri.user)};
+  call.called = {"", Text(invite->to.uri.user)};
+  id_ = line_.Exchange().OfferCall(line_.DeviceId(), call);
+  // As a modem reports it: the caller ID follows the offer, before the first ring.
+  line_.Exchange().SetCallerId(id_, call.caller);
+  line_.Say("call " + std::to_string(id_) + " offered by " + Text(invite->from.auri));
+  OnRing(this);
+  return 0;
+}
+
+void SipCall::OnRing(void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  call->line_.Exchange().Ring(call->line_.DeviceId(), ++call->rings_);
+  tmr_start(&call->ringer_, kRingCadenceMs, OnRing, call);
+}
+
+void SipCall::Answer() {
+  if (answered_ || outgoing_ || session_ == nullptr) return;
+  answered_ = true;
+  tmr_cancel(&ringer_);
+  struct mbuf *answer = nullptr;
+  int error = sdp_encode(&answer, sdp_, false);
+  if (error == 0) error = sipsess_answer(session_, 200, "OK", answer, "");
+  mem_deref(answer);
+  if (error != 0) {
+    line_.Say("call " + std::to_string(id_) + ": 200 OK not sent: " + std::strerror(error));
+    line_.Exchange().HangUp(id_);
+  }
+}
+
+bool SipCall::Place(sim::CallId id, const std::string &target) {
+  id_ = id;
+  const std::string uri = target.rfind("sip:", 0) == 0 ? target : "sip:" + target;
+  const std::string from = FromUri();
+  const std::string user = line_.Config().user;
+  struct mbuf *offer = nullptr;
+  int error = sdp_encode(&offer, sdp_, true);
+  if (error == 0) {
+    error = sipsess_connect(&session_, line_.Sessions(), uri.c_str(), nullptr, from.c_str(),
+                            user.c_str(), nullptr, 0, kSdp, offer, SipLine::OnAuth, &line_, false,
+                            OnOffer, OnAnswer, OnProgress, OnEstablished, nullptr, nullptr,
+                            OnClose, this, "");
+  }
+  mem_deref(offer);
+  line_.Say("call " + std::to_string(id_) + " to " + uri +
+            (error == 0 ? "" : std::string(" not placed: ") + std::strerror(error)));
+  return error == 0;
+}
+
+std::string SipCall::FromUri() const {
+  char host[64] = "";
+  re_snprintf(host, sizeof host, "%J", &line_.Local());
+  return "sip:" + line_.Config().user + "@" + host;
+}
+
+bool SipCall::NegotiateMedia() {
+  const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
+  const struct sa *remote = sdp_media_raddr(media_);
+  if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
+  codec_ = strcasecmp(format->name, "PCMA") == 0 ? Codec::Pcma : Codec::Pcmu;
+  return true;
+}
+
+int SipCall::OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  int error = sdp_decode(call->sdp_, message->mb, true);
+  if (error == 0 && !call->NegotiateMedia()) error = EPROTO;
+  if (error == 0) error = sdp_encode(answer, call->sdp_, false);
+  if (error == 0) call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
+  return error;
+}
+
+int SipCall::OnAnswer(const struct sip_msg *message, void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  const int error = sdp_decode(call->sdp_, message->mb, false);
+  if (error != 0) return error;
+  return call->NegotiateMedia() ? 0 : EPROTO;
+}
+
+void SipCall::OnProgress(const struct sip_msg *message, void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  if (message->scode == 180 || message->scode == 183) call->line_.Exchange().Ringback(call->id_);
+}
+
+void SipCall::OnEstablished(const struct sip_msg * /*message*/, void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
+  call->line_.Routes().Connect(call->line_.DeviceId(), call->audio_);
+  sim::Exchange &exchange = call->line_.Exchange();
+  if (call->outgoing_) {
+    exchange.Answer(call->id_);
+  } else {
+    exchange.Connect(call->id_);
+  }
+  call->line_.Say("call " + std::to_string(call->id_) + " connected (" + CodecName(call->codec_) +
+                  ")");
+}
+
+void SipCall::OnClose(int error, const struct sip_msg *message, void *arg) {
+  static_cast<SipCall *>(arg)->Closed(error, message);
+}
+
+void SipCall::Closed(int error, const struct sip_msg *message) {
+  tmr_cancel(&ringer_);
+  line_.Routes().Disconnect(line_.DeviceId());
+  line_.Say("call " + std::to_string(id_) + " ended by the network: " + Status(message, error));
+  const bool busy = message != nullptr && (message->scode == 486 || message->scode == 600);
+  if (outgoing_ && busy) {
+    line_.Exchange().Busy(id_);
+  } else {
+    line_.Exchange().HangUp(id_);
+  }
+  line_.Forget(id_);
+}
+
+}  // namespace sipnet

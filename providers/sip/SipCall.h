@@ -1,0 +1,66 @@
+// One call of a SIP line, on the stack's thread: its session, the SDP offer and answer, its RTP
+// stream and, while it is offered, the rings. What the peer does reaches the exchange through
+// its far-end methods; destroying the call ends the session as its state asks (BYE once it is
+// up, 486 while it is offered, CANCEL while it is placed).
+#pragma once
+
+#include "providers/sip/Re.h"
+
+#include <memory>
+#include <string>
+
+#include "providers/sip/CallAudio.h"
+#include "providers/sip/RtpStream.h"
+#include "simulator/Call.h"
+
+namespace sipnet {
+
+class SipLine;
+
+class SipCall {
+ public:
+  SipCall(SipLine &line, bool outgoing);  // std::system_error when no RTP port is free
+  ~SipCall();
+  SipCall(const SipCall &) = delete;
+  SipCall &operator=(const SipCall &) = delete;
+
+  // An INVITE: offered to the applications and answered 180 Ringing (0); or the SIP status
+  // that refuses it (488 when no codec is shared).
+  uint16_t Offer(const struct sip_msg *invite);
+  // The application answered: 200 OK with the SDP answer; CONNECTED follows the ACK.
+  void Answer();
+  // Calls `target` (a SIP URI, or user@host) for the exchange's call `id`; false when the
+  // request cannot be sent.
+  bool Place(sim::CallId id, const std::string &target);
+
+  sim::CallId Id() const { return id_; }
+  const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
+  void Beep(uint32_t milliseconds) { audio_->Beep(milliseconds); }
+
+ private:
+  static int OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg);
+  static int OnAnswer(const struct sip_msg *message, void *arg);
+  static void OnProgress(const struct sip_msg *message, void *arg);
+  static void OnEstablished(const struct sip_msg *message, void *arg);
+  static void OnClose(int error, const struct sip_msg *message, void *arg);
+  static void OnRing(void *arg);
+
+  bool NegotiateMedia();
+  void Closed(int error, const struct sip_msg *message);
+  std::string FromUri() const;
+
+  SipLine &line_;
+  const bool outgoing_;
+  sim::CallId id_ = 0;
+  std::shared_ptr<CallAudio> audio_ = std::make_shared<CallAudio>();
+  std::unique_ptr<RtpStream> rtp_;
+  struct sipsess *session_ = nullptr;
+  struct sdp_session *sdp_ = nullptr;
+  struct sdp_media *media_ = nullptr;
+  Codec codec_ = Codec::Pcmu;
+  struct tmr ringer_;
+  DWORD rings_ = 0;
+  bool answered_ = false;
+};
+
+}  // namespace sipnet

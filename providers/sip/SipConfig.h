@@ -1,0 +1,49 @@
+// The SIP provider's configuration: its log and its lines, read from a text file.
+//
+//   # The front desk, registered with the office exchange
+//   log = /var/log/corvax-sip.log
+//
+//   [line]
+//   name      = Front Desk
+//   listen    = 192.0.2.10:5060
+//   codecs    = PCMU PCMA
+//   registrar = sip:pbx.example.com
+//   user      = desk
+//   password  = secret
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sipnet {
+
+enum class Codec { Pcmu, Pcma };
+
+struct LineConfig {
+  std::string name;
+  std::string listen;  // host:port the line's SIP and RTP use
+  std::vector<Codec> codecs = {Codec::Pcmu, Codec::Pcma};
+  std::string registrar;  // empty: the line takes calls sent straight to it
+  std::string user = "corvax";
+  std::string password;
+};
+
+struct ProviderConfig {
+  std::string log;  // empty: standard error
+  std::vector<LineConfig> lines;
+};
+
+// What is wrong with a configuration, with its file and line.
+class ConfigError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+ProviderConfig ReadConfig(const std::string &path);
+ProviderConfig ParseConfig(const std::string &text, const std::string &origin);
+
+// The file a host names, else the one CORVAX_SIP_CONFIG names; empty when neither does.
+std::string ConfigPath(const std::string &given);
+
+}  // namespace sipnet

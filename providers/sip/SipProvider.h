@@ -1,0 +1,108 @@
+// SIP line devices behind the provider interface. The exchange keeps the applications' side
+// of the lines and calls (instances, handles, states, messages, records) exactly as for
+// simulated lines; this provider is its far end on the network: INVITEs become offered calls,
+// answers become 200 OK, drops become BYE, placed calls become INVITEs, and the lines' wave
+// devices carry the calls' RTP.
+//
+//   sipnet::SipProvider lines("/etc/corvax/sip.conf");   // or "" for $CORVAX_SIP_CONFIG
+//   lines.Install();                                  // the line and wave functions use it
+//
+// A configuration that cannot be used does not throw: lineInitializeExA answers with the
+// fitting LINEERR_ and the reason is in the provider's log.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tapi32/TapiProvider.h"
+#include "providers/sip/AudioRoutes.h"
+#include "providers/sip/RtpWaveDriver.h"
+#include "providers/sip/SipConfig.h"
+#include "providers/sip/SipLog.h"
+#include "simulator/NetworkFarEnd.h"
+
+namespace sim {
+class Exchange;
+}
+
+namespace sipnet {
+
+class EventLoop;
+class SipLine;
+
+class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
+ public:
+  explicit SipProvider(const std::string &configPath);
+  ~SipProvider() override;
+  SipProvider(const SipProvider &) = delete;
+  SipProvider &operator=(const SipProvider &) = delete;
+
+  // Makes this the provider of the line functions and the driver of the wave functions.
+  void Install();
+  // 0 when the lines serve; else the LINEERR_ every lineInitializeExA answers, and why.
+  LONG StartError() const { return startError_; }
+  const std::string &StartReason() const { return startReason_; }
+  const std::vector<LineConfig> &Lines() const { return config_.lines; }
+
+  LONG LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
+                        LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                        LPLINEINITIALIZEEXPARAMS lpParams) override;
+  LONG LineShutdown(HLINEAPP hLineApp) override;
+  LONG LineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
+                               DWORD dwAPIHighVersion, LPDWORD lpdwAPIVersion,
+                               LPLINEEXTENSIONID lpExtensionID) override;
+  LONG LineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                      LPLINEDEVCAPS lpLineDevCaps) override;
+  LONG LineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
+                          DWORD dwAPIVersion, DWORD dwExtVersion,
+                          LPLINEADDRESSCAPS lpAddressCaps) override;
+  LONG LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
+                DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
+                DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) override;
+  LONG LineClose(HLINE hLine) override;
+  LONG LineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) override;
+  LONG LineGetMessage(HLINEAPP hLineApp, LPLINEMESSAGE lpMessage, DWORD dwTimeout) override;
+  LONG LineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
+                    const LINECALLPARAMS *lpCallParams) override;
+  LONG TapiRequestMakeCall(LPCSTR lpszDestAddress, LPCSTR lpszAppName, LPCSTR lpszCalledParty,
+                           LPCSTR lpszComment) override;
+  LONG LineAnswer(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+  LONG LineDrop(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+  LONG LineDeallocateCall(HCALL hCall) override;
+  LONG LineGetCallInfo(HCALL hCall, LPLINECALLINFO lpCallInfo) override;
+  LONG LineGetCallStatus(HCALL hCall, LPLINECALLSTATUS lpCallStatus) override;
+  LONG LineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect,
+                 LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
+  LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
+                        const LINEGENERATETONE *lpTones) override;
+
+ private:
+  void Start(const std::string &configPath);
+  void StartLines();
+  void AwaitRegistrations();
+  void Fail(LONG code, const std::string &reason);
+  // Runs `task` on the stack's thread after the current event, unless the lines are gone.
+  void Later(std::function<void()> task);
+  // Runs `task` later with every line (a call's line knows it by its id).
+  void OnLines(std::function<void(SipLine &)> task);
+
+  void Answering(sim::CallId call) override;
+  void Placing(sim::CallId call, DWORD deviceId, const std::string &destAddress) override;
+  void Beeping(sim::CallId call, DWORD milliseconds) override;
+  void Ended(sim::CallId call) override;
+
+  sim::Exchange &exchange_;
+  ProviderConfig config_;
+  std::unique_ptr<Log> log_;
+  AudioRoutes routes_;
+  RtpWaveDriver waves_{routes_};
+  LONG startError_ = 0;
+  std::string startReason_;
+  bool installed_ = false;
+  // Touched on the stack's thread only.
+  std::vector<std::unique_ptr<SipLine>> lines_;
+  std::unique_ptr<EventLoop> loop_;
+};
+
+}  // namespace sipnet
