@@ -89,8 +89,8 @@ bool Exchange::Answer(CallId id) {
 bool Exchange::Connect(CallId id) {
   Lock lock(mutex_);
   Call *call = FindCall(id);
-  const bool offered =
-      call != nullptr && (call->state == LINECALLSTATE_OFFERING || call->state == LINECALLSTATE_ACCEPTED);
+  const bool offered = call != nullptr && (call->state == LINECALLSTATE_OFFERING ||
+                                           call->state == LINECALLSTATE_ACCEPTED);
   if (!offered || Outgoing(*call)) return false;
   ChangeState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
   return true;

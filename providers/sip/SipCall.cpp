@@ -100,8 +100,8 @@ bool SipCall::Place(sim::CallId id, const std::string &target) {
   if (error == 0) {
     error = sipsess_connect(&session_, line_.Sessions(), uri.c_str(), nullptr, from.c_str(),
                             user.c_str(), nullptr, 0, kSdp, offer, SipLine::OnAuth, &line_, false,
-                            OnOffer, OnAnswer, OnProgress, OnEstablished, nullptr, nullptr,
-                            OnClose, this, "");
+                            OnOffer, OnAnswer, OnProgress, OnEstablished, nullptr, nullptr, OnClose,
+                            this, "");
   }
   mem_deref(offer);
   line_.Say("call " + std::to_string(id_) + " to " + uri +

@@ -101,7 +101,8 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
     const std::string value = Trimmed(line.substr(equals + 1));
     try {
       if (config.lines.empty()) {
-        if (key != "log") throw std::invalid_argument("unknown key '" + key + "' before any [line]");
+        if (key != "log")
+          throw std::invalid_argument("unknown key '" + key + "' before any [line]");
         config.log = value;
       } else {
         SetLineKey(config.lines.back(), key, value);

@@ -53,10 +53,10 @@ void SipLine::Register() {
   (void)uri_decode(&uri, &registrar);
   const std::string aor = "sip:" + config_.user + "@" + std::string(uri.host.p, uri.host.l);
   registration_ = Registration::Pending;
-  const int error = sipreg_register(&registration_handle_, stack_, config_.registrar.c_str(),
-                                    aor.c_str(), nullptr, aor.c_str(), kRegistrationSeconds,
-                                    config_.user.c_str(), nullptr, 0, 0, OnAuth, this, false,
-                                    OnRegistered, this, nullptr, "");
+  const int error =
+      sipreg_register(&registration_handle_, stack_, config_.registrar.c_str(), aor.c_str(),
+                      nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0,
+                      0, OnAuth, this, false, OnRegistered, this, nullptr, "");
   if (error != 0) {
     registration_ = Registration::Refused;
     Say("registration with " + config_.registrar + " not sent: " + std::strerror(error));

@@ -64,7 +64,9 @@ class SipLine {
   const LineConfig &Config() const { return config_; }
   DWORD DeviceId() const { return deviceId_; }
   const struct sa &Local() const { return local_; }
-  struct sipsess_sock *Sessions() const { return sessions_; }
+  struct sipsess_sock *Sessions() const {
+    return sessions_;
+  }
   sim::Exchange &Exchange() const { return services_.exchange; }
   AudioRoutes &Routes() const { return services_.routes; }
   void Say(const std::string &text) const;

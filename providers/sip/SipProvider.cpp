@@ -157,10 +157,9 @@ LONG SipProvider::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
                                     lpdwNumDevs, lpdwAPIVersion, lpParams);
 }
 
-LONG SipProvider::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine,
-                           DWORD dwAPIVersion, DWORD dwExtVersion, DWORD_PTR dwCallbackInstance,
-                           DWORD dwPrivileges, DWORD dwMediaModes,
-                           const LINECALLPARAMS *lpCallParams) {
+LONG SipProvider::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
+                           DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
+                           DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) {
   const bool refused = dwDeviceID < config_.lines.size() && loop_->Run<bool>([&] {
     return dwDeviceID < lines_.size() &&
            lines_[dwDeviceID]->RegistrationState() == Registration::Refused;
@@ -195,8 +194,8 @@ LONG SipProvider::LineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
 LONG SipProvider::LineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
                                      DWORD dwAPIVersion, DWORD dwExtVersion,
                                      LPLINEADDRESSCAPS lpAddressCaps) {
-  return exchange_.LineGetAddressCaps(hLineApp, dwDeviceID, dwAddressID, dwAPIVersion,
-                                      dwExtVersion, lpAddressCaps);
+  return exchange_.LineGetAddressCaps(hLineApp, dwDeviceID, dwAddressID, dwAPIVersion, dwExtVersion,
+                                      lpAddressCaps);
 }
 
 LONG SipProvider::LineClose(HLINE hLine) {

@@ -1,0 +1,141 @@
+#include "tests/sip/Peer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char **environ;
+
+namespace sip_test {
+
+int FreeUdpPort() {
+  const int probe = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (probe < 0 || bind(probe, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+      getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+    throw std::runtime_error("no UDP port is free on 127.0.0.1");
+  }
+  close(probe);
+  return ntohs(address.sin_port);
+}
+
+bool Installed(const std::string &program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+Peer::Peer(const std::vector<std::string> &argv, const std::filesystem::path &folder,
+           const std::string &name)
+    : output_(folder / (name + ".out")) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  std::vector<char *> args;
+  for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
+  args.push_back(nullptr);
+  const int error = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) throw std::runtime_error("cannot start " + argv[0]);
+}
+
+Peer::~Peer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  Wait();
+}
+
+int Peer::Wait() {
+  int status = 0;
+  if (pid_ <= 0 || waitpid(pid_, &status, 0) != pid_) return -1;
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void Peer::Interrupt() {
+  if (pid_ > 0) kill(pid_, SIGINT);
+}
+
+std::string Peer::Output() const {
+  std::ifstream file(output_);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string Scenario(const std::string &name) {
+  return std::string(CORVAX_SIP_SCENARIOS) + "/" + name + ".xml";
+}
+
+std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
+                              int seconds) {
+  const std::string media = std::to_string(FreeUdpPort());
+  return {"timeout",
+          std::to_string(seconds + 5),
+          "sipp",
+          target,
+          "-sf",
+          Scenario(scenario),
+          "-m",
+          "1",
+          "-s",
+          "desk",
+          "-i",
+          "127.0.0.1",
+          "-p",
+          std::to_string(localPort),
+          "-mp",
+          media,
+          "-timeout",
+          std::to_string(seconds) + "s",
+          "-timeout_error",
+          "-nostdin",
+          "-trace_err",
+          "-trace_msg"};
+}
+
+void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
+                   const char *encoding) {
+  std::ostringstream command;
+  const char *bits = std::string(encoding) == "signed-integer" ? " -b 16" : "";
+  command << "sox -n -r 8000 -c 1" << bits << " -e " << encoding << " '" << path.string()
+          << "' synth " << seconds << " sine " << hz;
+  if (std::system(command.str().c_str()) != 0) throw std::runtime_error("sox failed");
+}
+
+double DominantFrequency(const std::filesystem::path &wave) {
+  SF_INFO info{};
+  SNDFILE *file = sf_open(wave.c_str(), SFM_READ, &info);
+  if (file == nullptr) return 0;
+  std::vector<short> samples(static_cast<size_t>(info.frames));
+  sf_read_short(file, samples.data(), info.frames);
+  sf_close(file);
+  constexpr int kLoud = 1000;  // well above line noise and codec rounding
+  size_t crossings = 0;
+  size_t loudSamples = 0;
+  for (size_t i = 1; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) < kLoud && std::abs(samples[i - 1]) < kLoud) continue;
+    ++loudSamples;
+    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
+  }
+  if (loudSamples == 0 || info.samplerate == 0) return 0;
+  return static_cast<double>(crossings) / 2.0 * info.samplerate / static_cast<double>(loudSamples);
+}
+
+}  // namespace sip_test

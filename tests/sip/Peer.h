@@ -1,0 +1,55 @@
+// Real SIP peers that we did not write (sipp, baresip), run as child processes on the loopback
+// interface, and what the tests need around them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace sip_test {
+
+// A UDP port on 127.0.0.1 that nothing uses at the moment it is asked for.
+int FreeUdpPort();
+
+// Whether a program is on the PATH.
+bool Installed(const std::string &program);
+
+// A child process with its output in a file; Wait gives its exit status. Destroying one that
+// still runs kills it.
+class Peer {
+ public:
+  Peer(const std::vector<std::string> &argv, const std::filesystem::path &folder,
+       const std::string &name);
+  ~Peer();
+  Peer(const Peer &) = delete;
+  Peer &operator=(const Peer &) = delete;
+
+  int Wait();
+  // Ends it as Ctrl-C would.
+  void Interrupt();
+  std::string Output() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::filesystem::path output_;
+};
+
+// The sipp scenario file of the tests.
+std::string Scenario(const std::string &name);
+
+// sipp with a scenario of the tests against `target` (host:port), from `localPort`, in
+// `folder` (where rtp_stream finds its files). It ends on its own within `seconds`.
+std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
+                              int seconds);
+
+// A µ-law WAV file of a sine tone, as sipp's rtp_stream and baresip play it.
+void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
+                   const char *encoding);
+
+// The strongest frequency in a saved message, by counting zero crossings of its samples that
+// are not near silence; 0 when it holds nothing.
+double DominantFrequency(const std::filesystem::path &wave);
+
+}  // namespace sip_test

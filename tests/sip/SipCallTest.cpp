@@ -1,0 +1,251 @@
+// corvax-phone on a SIP line, run in process, with real SIP peers on the loopback interface:
+// sipp scenarios as callers and called parties, and baresip calling the answering machine.
+// Calls run in real time (RTP is paced by the wall clock), so each test takes a few seconds.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "examples/Interrupt.h"
+#include "examples/Phone.h"
+#include "simulator/Exchange.h"
+#include "tests/component/TestSupport.h"
+#include "tests/sip/Peer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sip_test::FreeUdpPort;
+using sip_test::Peer;
+using sip_test::Sipp;
+
+constexpr double kToneHz = 1000;
+constexpr int kPeerSeconds = 30;  // a peer that has not finished by then has failed
+constexpr auto kPhoneGrace = std::chrono::seconds(20);
+
+std::vector<fs::path> WaveFilesIn(const fs::path &folder) {
+  std::vector<fs::path> files;
+  if (!fs::exists(folder)) return files;
+  for (const auto &entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".wav") files.push_back(entry.path());
+  return files;
+}
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+// Sends one datagram from `from` to the line and returns the first line of its answer (""
+// when none comes within two seconds).
+std::string Exchange(int from, int port, const std::string &datagram) {
+  const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  const sockaddr_in local = Loopback(from);
+  bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
+  sockaddr_in line{};
+  line.sin_family = AF_INET;
+  line.sin_port = htons(static_cast<uint16_t>(port));
+  line.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sendto(sock, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&line),
+         sizeof line);
+  pollfd ready{sock, POLLIN, 0};
+  std::string answer;
+  if (poll(&ready, 1, 2000) == 1) {
+    char buffer[2048];
+    const ssize_t size = recv(sock, buffer, sizeof buffer, 0);
+    if (size > 0) answer.assign(buffer, static_cast<size_t>(size));
+  }
+  close(sock);
+  return answer.substr(0, answer.find("\r\n"));
+}
+
+std::string Invite(int from, int to, const std::string &sdp) {
+  std::ostringstream message;
+  message << "INVITE sip:desk@127.0.0.1:" << to << " SIP/2.0\r\n"
+          << "Via: SIP/2.0/UDP 127.0.0.1:" << from << ";branch=z9hG4bK-" << from << "-"
+          << sdp.size() << "\r\nFrom: <sip:probe@127.0.0.1:" << from << ">;tag=probe\r\n"
+          << "To: <sip:desk@127.0.0.1:" << to << ">\r\nCall-ID: probe-" << sdp.size()
+          << "@127.0.0.1\r\nCSeq: 1 INVITE\r\nContact: <sip:probe@127.0.0.1:" << from
+          << ">\r\nMax-Forwards: 70\r\nContent-Type: application/sdp\r\nContent-Length: "
+          << sdp.size() << "\r\n\r\n"
+          << sdp;
+  return message.str();
+}
+
+class SipLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!sip_test::Installed("sipp"))
+      GTEST_SKIP() << "sipp (Debian's sip-tester) is not installed; scripts/setup installs it";
+    linePort_ = FreeUdpPort();
+    WriteConfig("");
+    sip_test::WriteToneFile(folder_.Path("caller.wav"), kToneHz, 8, "u-law");
+    sip_test::WriteToneFile(folder_.Path("short.wav"), 440, 0.5, "signed-integer");
+  }
+
+  void WriteConfig(const std::string &extra) {
+    std::ofstream(Config()) << "log = " << Log()
+                            << "\n[line]\nname = Desk\nlisten = 127.0.0.1:" << linePort_ << "\n"
+                            << extra;
+  }
+  std::string Config() const { return folder_.Path("sip.conf").string(); }
+  std::string Log() const { return folder_.Path("sip.log").string(); }
+  std::string Messages() const { return folder_.Path("messages").string(); }
+  std::string Line() const { return "127.0.0.1:" + std::to_string(linePort_); }
+  fs::path Folder() const { return folder_.Path(""); }
+
+  // Runs corvax-phone with `args` on this (main) thread while `peers` acts once the line is
+  // open; if the program has not ended `kPhoneGrace` after the peers, Ctrl-C ends it.
+  int Phone(std::vector<std::string> args, const std::function<void()> &peers) {
+    args.insert(args.end(), {"--sip", Config()});
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread far([&] {
+      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kPeerSeconds);
+      while (sim::TheExchange().OpenLineCount(0) == 0 && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::yield();
+      peers();
+      std::unique_lock<std::mutex> lock(mutex);
+      if (!ended.wait_for(lock, kPhoneGrace, [&] { return done; })) PressCtrlC();
+    });
+    const int status = RunPhone(args, out_, err_, false);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      done = true;
+    }
+    ended.notify_all();
+    far.join();
+    return status;
+  }
+
+  int Answer(const std::function<void()> &peers) {
+    return Phone({"answer", "--rings", "1", "--calls", "1", "--greeting",
+                  folder_.Path("short.wav").string(), "--messages", Messages()},
+                 peers);
+  }
+
+  // sipp as a caller of the line; its exit status.
+  int Call(const std::string &scenario) {
+    Peer caller(Sipp(scenario, Line(), FreeUdpPort(), kPeerSeconds), Folder(), scenario);
+    const int status = caller.Wait();
+    if (status != 0) ADD_FAILURE() << scenario << ":\n" << caller.Output();
+    return status;
+  }
+
+  void ExpectNothingHeld() const {
+    EXPECT_EQ(sim::TheExchange().ApplicationCount(), 0u);
+    EXPECT_EQ(sim::TheExchange().CallHandleCount(), 0u);
+  }
+
+  component_test::TNoticeCapture notices_;
+  component_test::TScratchFolder folder_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+  int linePort_ = 0;
+};
+
+TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
+  ASSERT_EQ(Answer([&] { Call("caller"); }), 0) << err_.str() << out_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("OnCallerIDEvent         caller: Alice Martin, 5550142"), std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("Recording ended (the caller hung up)"), std::string::npos) << shown;
+  ExpectNothingHeld();
+}
+
+TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
+  ASSERT_EQ(Answer([&] {
+              // Not SIP at all, then an INVITE whose SDP offers no codec of the line's, then
+              // one whose SDP is not SDP: none may take the line down or leave a call behind.
+              const int probe = FreeUdpPort();
+              EXPECT_EQ(Exchange(probe, linePort_, std::string("\x01\x02garbage\r\n\r\n", 13)), "");
+              EXPECT_EQ(Exchange(probe, linePort_,
+                                 Invite(probe, linePort_,
+                                        "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\n"
+                                        "c=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+                                        "m=audio 4000 RTP/AVP 18\r\n")),
+                        "SIP/2.0 488 Not Acceptable Here");
+              EXPECT_EQ(
+                  Exchange(probe, linePort_, Invite(probe, linePort_, "this is not a session")),
+                  "SIP/2.0 488 Not Acceptable Here");
+              Call("caller");
+            }),
+            0)
+      << err_.str();
+  EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
+  ExpectNothingHeld();
+}
+
+TEST_F(SipLine, ASecondCallerWhileACallIsUpIsToldBusy) {
+  ASSERT_EQ(Answer([&] {
+              Peer first(Sipp("caller", Line(), FreeUdpPort(), kPeerSeconds), Folder(), "first");
+              const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+              while (!sim::TheExchange().ActiveCall(0) ||
+                     sim::TheExchange().CallState(*sim::TheExchange().ActiveCall(0)) !=
+                         LINECALLSTATE_CONNECTED) {
+                if (std::chrono::steady_clock::now() > give_up) break;
+                std::this_thread::yield();
+              }
+              EXPECT_EQ(Call("second-caller"), 0);
+              EXPECT_EQ(first.Wait(), 0) << first.Output();
+            }),
+            0)
+      << err_.str();
+  EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
+}
+
+TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
+  ASSERT_EQ(Answer([&] { EXPECT_EQ(Call("caller-falls-silent"), 0); }), 0) << err_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  EXPECT_NE(out_.str().find("Recording ended (the caller fell silent)"), std::string::npos)
+      << out_.str();
+  ExpectNothingHeld();
+}
+
+struct TDialCase {
+  const char *scenario;
+  int status;
+  const char *shown;
+};
+
+class SipDial : public SipLine, public ::testing::WithParamInterface<TDialCase> {};
+
+TEST_P(SipDial, TheCalledPartysAnswerEndsTheCallAsTheDialerExpects) {
+  const TDialCase &c = GetParam();
+  const int calleePort = FreeUdpPort();
+  Peer callee(Sipp(c.scenario, Line(), calleePort, kPeerSeconds), Folder(), c.scenario);
+  const std::string number = "sip:callee@127.0.0.1:" + std::to_string(calleePort);
+  const int status = Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {});
+  EXPECT_EQ(status, c.status) << err_.str() << out_.str();
+  EXPECT_NE(out_.str().find(c.shown), std::string::npos) << out_.str();
+  EXPECT_EQ(callee.Wait(), 0) << callee.Output();
+  ExpectNothingHeld();
+}
+
+INSTANTIATE_TEST_SUITE_P(Callees, SipDial,
+                         ::testing::Values(TDialCase{"callee-answers", 0, "Answered; playing"},
+                                           TDialCase{"callee-busy", 1, " is busy."},
+                                           TDialCase{"callee-no-answer", 1,
+                                                     "LINE_CALLSTATE: call"}));
+
+}  // namespace

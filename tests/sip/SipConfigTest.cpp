@@ -1,0 +1,145 @@
+// The SIP provider's configuration file, and how a configuration that cannot serve reaches the
+// host: lineInitializeExA fails with the fitting LINEERR_, the reason is in the provider's log,
+// and no password is ever written there.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <arpa/inet.h>
+
+#include <fstream>
+
+#include "platform/tapi32/tapi.h"
+#include "providers/sip/SipConfig.h"
+#include "providers/sip/SipProvider.h"
+#include "tests/component/TestSupport.h"
+#include "tests/sip/Peer.h"
+
+namespace {
+
+using sipnet::Codec;
+using sipnet::ConfigError;
+using sipnet::ParseConfig;
+
+TEST(SipConfig, ALineWithEverySettingIsRead) {
+  const auto config = ParseConfig(
+      "# the front desk\nlog = /tmp/x.log\n\n[line]\n name = Front Desk \nlisten = "
+      "127.0.0.1:5062\ncodecs = PCMA\nregistrar = sip:pbx.example.com\nuser = desk\npassword = "
+      "p=w\n[line]\nname = Back\nlisten = [::1]:5063\n",
+      "t.conf");
+  EXPECT_EQ(config.log, "/tmp/x.log");
+  ASSERT_EQ(config.lines.size(), 2u);
+  EXPECT_EQ(config.lines[0].name, "Front Desk");
+  EXPECT_EQ(config.lines[0].listen, "127.0.0.1:5062");
+  EXPECT_EQ(config.lines[0].codecs, std::vector<Codec>{Codec::Pcma});
+  EXPECT_EQ(config.lines[0].registrar, "sip:pbx.example.com");
+  EXPECT_EQ(config.lines[0].user, "desk");
+  EXPECT_EQ(config.lines[0].password, "p=w");
+  EXPECT_EQ(config.lines[1].listen, "[::1]:5063");
+  EXPECT_EQ(config.lines[1].codecs, (std::vector<Codec>{Codec::Pcmu, Codec::Pcma}));
+  EXPECT_EQ(config.lines[1].registrar, "");
+}
+
+struct TBadConfig {
+  const char *text;
+  const char *error;
+};
+
+class SipConfigErrors : public ::testing::TestWithParam<TBadConfig> {};
+
+TEST_P(SipConfigErrors, SayWhatIsWrongAndWhere) {
+  try {
+    ParseConfig(GetParam().text, "t.conf");
+    FAIL() << "accepted";
+  } catch (const ConfigError &error) {
+    EXPECT_STREQ(error.what(), GetParam().error);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SipConfigErrors,
+    ::testing::Values(
+        TBadConfig{"", "t.conf: no [line] is configured"},
+        TBadConfig{"colour = blue\n", "t.conf:1: unknown key 'colour' before any [line]"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\nport = 7\n",
+                   "t.conf:4: unknown key 'port'"},
+        TBadConfig{"[line]\nname = A\nlisten = localhost\n",
+                   "t.conf:3: bad address 'localhost' (host:port, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:0\n",
+                   "t.conf:3: bad address '127.0.0.1:0' (host:port, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nname = A\n", "t.conf:1: the line has no 'listen' address"},
+        TBadConfig{"[line]\nlisten = 127.0.0.1:5060\n[line]\n", "t.conf:1: the line has no 'name'"},
+        TBadConfig{"[line]\ncodecs = PCMU G729\n",
+                   "t.conf:2: unknown codec 'G729' (PCMU and PCMA are known)"},
+        TBadConfig{"[line]\ncodecs =\n", "t.conf:2: no codec given"},
+        TBadConfig{"[line]\nregistrar = pbx.example.com\n",
+                   "t.conf:2: bad registrar 'pbx.example.com' (a sip: URI)"},
+        TBadConfig{"[line]\nname\n", "t.conf:2: expected 'key = value' or '[line]'"}));
+
+// A provider started from a configuration file, installed as the tests' provider.
+class SipStart : public ::testing::Test {
+ protected:
+  std::string Path(const std::string &name) const { return folder_.Path(name).string(); }
+  std::string LogText() const { return component_test::ReadFile(Path("sip.log")); }
+  void Write(const std::string &text) { std::ofstream(Path("sip.conf")) << text; }
+
+  LONG Initialize() {
+    sipnet::SipProvider provider(Path("sip.conf"));
+    provider.Install();
+    HLINEAPP app = 0;
+    DWORD devices = 0;
+    DWORD version = 0x00020000;
+    LINEINITIALIZEEXPARAMS params{};
+    params.dwTotalSize = sizeof params;
+    params.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
+    const LONG result = lineInitializeExA(&app, 0, nullptr, "test", &devices, &version, &params);
+    if (result == 0) lineShutdown(app);
+    return result;
+  }
+
+  component_test::TScratchFolder folder_;
+};
+
+TEST_F(SipStart, AConfigurationThatCannotBeReadFailsInitialization) {
+  // The log itself is named in the file that is missing: the reason goes to standard error.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Initialize(), LINEERR_INIFILECORRUPT);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(Path("sip.conf") + ": cannot be read"),
+            std::string::npos);
+}
+
+TEST_F(SipStart, AnUnknownKeyFailsInitializationWithItsLineInTheLog) {
+  Write("log = " + Path("sip.log") +
+        "\n[line]\nname = A\nlisten = 127.0.0.1:5060\ncolour = blue\n");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Initialize(), LINEERR_INIFILECORRUPT);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(":5: unknown key 'colour'"),
+            std::string::npos);
+}
+
+TEST_F(SipStart, APortInUseFailsInitializationAndTheLogSaysWhich) {
+  const int port = sip_test::FreeUdpPort();
+  const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  const std::string listen = "127.0.0.1:" + std::to_string(port);
+  Write("log = " + Path("sip.log") + "\n[line]\nname = Desk\nlisten = " + listen + "\n");
+  EXPECT_EQ(Initialize(), LINEERR_RESOURCEUNAVAIL);
+  close(holder);
+  EXPECT_NE(LogText().find("line 'Desk' cannot listen on " + listen + ": Address already in use"),
+            std::string::npos)
+      << LogText();
+}
+
+TEST_F(SipStart, AGoodConfigurationGivesItsLines) {
+  const std::string listen = "127.0.0.1:" + std::to_string(sip_test::FreeUdpPort());
+  Write("log = " + Path("sip.log") + "\n[line]\nname = Desk\nlisten = " + listen + "\n");
+  EXPECT_EQ(Initialize(), 0);
+  EXPECT_NE(LogText().find("line 'Desk': listening on " + listen), std::string::npos) << LogText();
+}
+
+}  // namespace
