@@ -222,6 +222,45 @@ TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
   ExpectNothingHeld();
 }
 
+// baresip's configuration for a caller that sends `wave` (8 kHz, 16-bit) as its voice.
+void WriteBaresipConfig(const fs::path &folder, const fs::path &wave) {
+  std::ofstream(folder / "config")
+      << "poll_method epoll\n"
+      << "sip_listen 127.0.0.1:" << FreeUdpPort() << "\n"
+      << "audio_player aufile," << (folder / "heard.wav").string() << "\naudio_source aufile,"
+      << wave.string() << "\naudio_alert aufile," << (folder / "alert.wav").string()
+      << "\nmodule_path /usr/lib/baresip/modules\n"
+      << "module g711.so\nmodule aufile.so\n"
+      << "module_app account.so\nmodule_app menu.so\n";
+  std::ofstream(folder / "accounts") << "\"Bea Resip\" <sip:5550123@127.0.0.1>;regint=0;"
+                                        "audio_codecs=PCMA\n";
+}
+
+TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
+  if (!sip_test::Installed("baresip"))
+    GTEST_SKIP() << "baresip is not installed; scripts/setup installs it";
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  sip_test::WriteToneFile(config / "voice.wav", kToneHz, 4, "signed-integer");
+  WriteBaresipConfig(config, config / "voice.wav");
+  ASSERT_EQ(Answer([&] {
+              // It hangs up when its file ends, and quits ten seconds after it started.
+              Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f",
+                            config.string(), "-t", "10", "-e", "/dial sip:desk@" + Line()},
+                           config, "baresip");
+              EXPECT_EQ(baresip.Wait(), 0) << baresip.Output();
+            }),
+            0)
+      << err_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  EXPECT_NE(out_.str().find("OnCallerIDEvent         caller: Bea Resip, 5550123"),
+            std::string::npos)
+      << out_.str();
+  ExpectNothingHeld();
+}
+
 struct TDialCase {
   const char *scenario;
   int status;

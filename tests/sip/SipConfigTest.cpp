@@ -84,7 +84,9 @@ class SipStart : public ::testing::Test {
   std::string LogText() const { return component_test::ReadFile(Path("sip.log")); }
   void Write(const std::string &text) { std::ofstream(Path("sip.conf")) << text; }
 
-  LONG Initialize() {
+  // Starts the provider, initialises an application and, when `open`, opens line 0; the first
+  // failure's code, or 0.
+  LONG Initialize(bool open = false) {
     sipnet::SipProvider provider(Path("sip.conf"));
     provider.Install();
     HLINEAPP app = 0;
@@ -93,8 +95,31 @@ class SipStart : public ::testing::Test {
     LINEINITIALIZEEXPARAMS params{};
     params.dwTotalSize = sizeof params;
     params.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
-    const LONG result = lineInitializeExA(&app, 0, nullptr, "test", &devices, &version, &params);
-    if (result == 0) lineShutdown(app);
+    LONG result = lineInitializeExA(&app, 0, nullptr, "test", &devices, &version, &params);
+    if (result != 0) return result;
+    HLINE line = 0;
+    if (open) {
+      result = lineOpenA(app, 0, &line, 0x00020000, 0, 0, LINECALLPRIVILEGE_OWNER,
+                         LINEMEDIAMODE_INTERACTIVEVOICE, nullptr);
+    }
+    if (result == 0 && open) lineClose(line);
+    lineShutdown(app);
+    return result;
+  }
+
+  // A line registered with a sipp registrar of `scenario`, as user desk.
+  LONG OpenRegistered(const std::string &scenario, const std::string &password) {
+    const int registrar = sip_test::FreeUdpPort();
+    sip_test::Peer peer(
+        sip_test::Sipp(scenario, "127.0.0.1:" + std::to_string(registrar), registrar, 20),
+        folder_.Path(""), scenario);
+    Write("log = " + Path("sip.log") +
+          "\n[line]\nname = Desk\nlisten = 127.0.0.1:" + std::to_string(sip_test::FreeUdpPort()) +
+          "\nregistrar = sip:127.0.0.1:" + std::to_string(registrar) +
+          "\nuser = desk\npassword = " + password + "\n");
+    const LONG result = Initialize(true);
+    EXPECT_EQ(peer.Wait(), 0) << peer.Output();
+    EXPECT_EQ(LogText().find(password), std::string::npos) << LogText();
     return result;
   }
 
@@ -140,6 +165,31 @@ TEST_F(SipStart, AGoodConfigurationGivesItsLines) {
   Write("log = " + Path("sip.log") + "\n[line]\nname = Desk\nlisten = " + listen + "\n");
   EXPECT_EQ(Initialize(), 0);
   EXPECT_NE(LogText().find("line 'Desk': listening on " + listen), std::string::npos) << LogText();
+}
+
+class SipRegistration : public SipStart {
+ protected:
+  void SetUp() override {
+    if (!sip_test::Installed("sipp"))
+      GTEST_SKIP() << "sipp (Debian's sip-tester) is not installed; scripts/setup installs it";
+  }
+};
+
+TEST_F(SipRegistration, ALineAnswersTheDigestChallengeAndOpensOnceRegistered) {
+  EXPECT_EQ(OpenRegistered("registrar", "s3cret-pass"), 0);
+  EXPECT_NE(LogText().find("line 'Desk': registered with sip:127.0.0.1:"), std::string::npos)
+      << LogText();
+}
+
+TEST_F(SipRegistration, AWrongPasswordIsRefusedAndTheLineDoesNotOpen) {
+  EXPECT_EQ(OpenRegistered("registrar", "not-the-password"), LINEERR_OPERATIONFAILED);
+  EXPECT_NE(LogText().find("refused: 403 Forbidden"), std::string::npos) << LogText();
+  EXPECT_NE(LogText().find("lineOpenA refused: line 'Desk' is not registered"), std::string::npos);
+}
+
+TEST_F(SipRegistration, ARefusingRegistrarKeepsTheLineClosed) {
+  EXPECT_EQ(OpenRegistered("registrar-refuses", "s3cret-pass"), LINEERR_OPERATIONFAILED);
+  EXPECT_NE(LogText().find("refused: 403 Forbidden"), std::string::npos) << LogText();
 }
 
 }  // namespace

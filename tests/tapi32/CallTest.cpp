@@ -424,5 +424,73 @@ TEST_F(CallTest, AssistedTelephonyHandsTheRequestToItsRecipient) {
   EXPECT_EQ(TAPIERR_NOREQUESTRECIPIENT, tapiRequestMakeCallA("1", nullptr, nullptr, nullptr));
 }
 
+// A network far end, as a test sees it: what the exchange told it, in order.
+class RecordingNetwork : public sim::NetworkFarEnd {
+ public:
+  void Answering(sim::CallId call) override { told.push_back("answer " + std::to_string(call)); }
+  void Placing(sim::CallId call, DWORD device, const std::string &dest) override {
+    told.push_back("place " + std::to_string(call) + " " + std::to_string(device) + " " + dest);
+  }
+  void Beeping(sim::CallId call, DWORD ms) override {
+    told.push_back("beep " + std::to_string(call) + " " + std::to_string(ms));
+  }
+  void Ended(sim::CallId call) override { told.push_back("end " + std::to_string(call)); }
+
+  std::vector<std::string> told;
+};
+
+class NetworkCallTest : public CallTest {
+ protected:
+  void SetUp() override {
+    CallTest::SetUp();
+    exchange.SetNetwork(&network);
+  }
+  void TearDown() override {
+    exchange.SetNetwork(nullptr);
+    CallTest::TearDown();
+  }
+
+  RecordingNetwork network;
+};
+
+TEST_F(NetworkCallTest, AnAnsweredCallWaitsForTheNetworkToConnectIt) {
+  const LineApp app = Initialize();
+  Open(app);
+  const HCALL call = Offered(app, {.caller = {"Alice", "5551234"}});
+  const LONG request = lineAnswer(call, nullptr, 0);
+  auto messages = Drain(app);
+  ASSERT_NE(nullptr, ReplyTo(messages, request));
+  EXPECT_EQ(0u, ReplyTo(messages, request)->dwParam2);
+  EXPECT_TRUE(States(messages).empty());  // not connected before the network says so
+  EXPECT_EQ(std::vector<std::string>{"answer " + std::to_string(offered)}, network.told);
+
+  EXPECT_TRUE(exchange.Connect(offered));
+  EXPECT_EQ(std::vector<DWORD>{LINECALLSTATE_CONNECTED}, States(Drain(app)));
+  EXPECT_FALSE(exchange.Connect(offered));  // once only
+  EXPECT_EQ(0, lineGenerateTone(call, LINETONEMODE_BEEP, 150, 0, nullptr));
+  exchange.HangUp(offered);
+  EXPECT_EQ((std::vector<std::string>{"answer " + std::to_string(offered),
+                                      "beep " + std::to_string(offered) + " 150",
+                                      "end " + std::to_string(offered)}),
+            network.told);
+}
+
+TEST_F(NetworkCallTest, APlacedCallIsToldToTheNetworkAndRingsBackWhenItSaysSo) {
+  const LineApp app = Initialize();
+  const HLINE line = Open(app);
+  HCALL call = 0;
+  lineMakeCallA(line, &call, "sip:bob@192.0.2.7", 0, nullptr);
+  Drain(app);
+  const sim::CallId placed = exchange.LatestCall(0);
+  EXPECT_TRUE(exchange.Ringback(placed));
+  EXPECT_EQ(std::vector<DWORD>{LINECALLSTATE_RINGBACK}, States(Drain(app)));
+  EXPECT_FALSE(exchange.Connect(placed));  // an outgoing call is answered, not connected
+  EXPECT_TRUE(exchange.Answer(placed));
+  lineDrop(call, nullptr, 0);
+  EXPECT_EQ((std::vector<std::string>{"place " + std::to_string(placed) + " 0 sip:bob@192.0.2.7",
+                                      "end " + std::to_string(placed)}),
+            network.told);
+}
+
 }  // namespace
 }  // namespace tapi_test
