@@ -140,8 +140,8 @@ class SipLine : public ::testing::Test {
   }
 
   // sipp as a caller of the line; its exit status.
-  int Call(const std::string &scenario) {
-    Peer caller(Sipp(scenario, Line(), FreeUdpPort(), kPeerSeconds), Folder(), scenario);
+  int Call(const std::string &scenario, int seconds = kPeerSeconds) {
+    Peer caller(Sipp(scenario, Line(), FreeUdpPort(), seconds), Folder(), scenario);
     const int status = caller.Wait();
     if (status != 0) ADD_FAILURE() << scenario << ":\n" << caller.Output();
     return status;
@@ -219,6 +219,20 @@ TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
   EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
   EXPECT_NE(out_.str().find("Recording ended (the caller fell silent)"), std::string::npos)
       << out_.str();
+  ExpectNothingHeld();
+}
+
+TEST_F(SipLine, AnAnswerNeverAcknowledgedEndsTheCall) {
+  // The answer is sent again and again for 32 seconds (SIP's transaction timeout) before the
+  // call is given up.
+  ASSERT_EQ(Phone({"answer", "--rings", "1", "--calls", "1", "--greeting",
+                   folder_.Path("short.wav").string(), "--messages", Messages()},
+                  [&] { EXPECT_EQ(Call("caller-never-acks", 50), 0); }),
+            0)
+      << err_.str();
+  EXPECT_NE(out_.str().find("LINE_CALLSTATE: call"), std::string::npos);
+  EXPECT_NE(component_test::ReadFile(Log()).find("ended by the network"), std::string::npos)
+      << component_test::ReadFile(Log());
   ExpectNothingHeld();
 }
 
