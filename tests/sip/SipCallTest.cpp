@@ -236,6 +236,26 @@ TEST_F(SipLine, AnAnswerNeverAcknowledgedEndsTheCall) {
   ExpectNothingHeld();
 }
 
+TEST_F(SipLine, ACallerWhoCancelsWhileItRingsLeavesNoCallBehind) {
+  const int status = Phone({"answer", "--rings", "5", "--messages", Messages()}, [&] {
+    EXPECT_EQ(Call("caller-cancels"), 0);
+    // The call was never answered, so the machine waits for the next: stop it as a user would.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const sim::CallId call = sim::TheExchange().LatestCall(0);
+    while (sim::TheExchange().CallState(call) != LINECALLSTATE_IDLE &&
+           std::chrono::steady_clock::now() < give_up)
+      std::this_thread::yield();
+    PressCtrlC();
+  });
+  EXPECT_EQ(status, 130) << err_.str();
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("OnCallerIDEvent         caller: Carl Cancel, 5550111"), std::string::npos);
+  EXPECT_NE(shown.find("disconnected"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("Answering"), std::string::npos) << shown;
+  EXPECT_TRUE(WaveFilesIn(Messages()).empty());
+  ExpectNothingHeld();
+}
+
 // baresip's configuration for a caller that sends `wave` (8 kHz, 16-bit) as its voice.
 void WriteBaresipConfig(const fs::path &folder, const fs::path &wave) {
   std::ofstream(folder / "config")
