@@ -94,6 +94,12 @@ void SipLine::OnInvite(const struct sip_msg *invite, void *arg) {
     (void)sip_treply(nullptr, line->stack_, invite, 486, "Busy Here");
     return;
   }
+  // Nobody would ever answer: say so rather than ring until the caller gives up.
+  if (line->Exchange().OpenLineCount(line->deviceId_) == 0) {
+    line->Say("INVITE from " + Uri(invite) + " while no application has the line open: 480");
+    (void)sip_treply(nullptr, line->stack_, invite, 480, "Temporarily Unavailable");
+    return;
+  }
   try {
     auto call = std::make_unique<SipCall>(*line, false);
     const uint16_t refusal = call->Offer(invite);

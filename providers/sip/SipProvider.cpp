@@ -160,7 +160,7 @@ LONG SipProvider::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
 LONG SipProvider::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
                            DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                            DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) {
-  const bool refused = dwDeviceID < config_.lines.size() && loop_->Run<bool>([&] {
+  const bool refused = loop_ && dwDeviceID < config_.lines.size() && loop_->Run<bool>([&] {
     return dwDeviceID < lines_.size() &&
            lines_[dwDeviceID]->RegistrationState() == Registration::Refused;
   });

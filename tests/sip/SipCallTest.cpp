@@ -19,6 +19,7 @@
 
 #include "examples/Interrupt.h"
 #include "examples/Phone.h"
+#include "providers/sip/SipProvider.h"
 #include "simulator/Exchange.h"
 #include "tests/component/TestSupport.h"
 #include "tests/sip/Peer.h"
@@ -192,6 +193,17 @@ TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
       << err_.str();
   EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
   ExpectNothingHeld();
+}
+
+TEST_F(SipLine, ACallToALineNobodyHasOpenIsRefusedAtOnce) {
+  sipnet::SipProvider provider(Config());
+  const int probe = FreeUdpPort();
+  EXPECT_EQ(Exchange(probe, linePort_,
+                     Invite(probe, linePort_,
+                            "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\n"
+                            "t=0 0\r\nm=audio 4000 RTP/AVP 0\r\n")),
+            "SIP/2.0 480 Temporarily Unavailable");
+  EXPECT_EQ(sim::TheExchange().LatestCall(0), 0u);
 }
 
 TEST_F(SipLine, ASecondCallerWhileACallIsUpIsToldBusy) {
