@@ -14,6 +14,7 @@
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
 #include "tests/component/TestSupport.h"
+#include "tests/phone/PhoneHost.h"
 
 namespace {
 
@@ -50,31 +51,12 @@ std::vector<std::string> Fields(const std::string &line) {
   return fields;
 }
 
-std::vector<fs::path> WaveFilesIn(const fs::path &folder) {
-  std::vector<fs::path> files;
-  for (const auto &entry : fs::directory_iterator(folder))
-    if (entry.path().extension() == ".wav") files.push_back(entry.path());
-  return files;
-}
+using phone_test::WaveFilesIn;
 
-class PhoneRun : public ::testing::Test {
+class PhoneRun : public phone_test::PhoneHost {
  protected:
   void SetUp() override { win32::SetTimeScale(50); }
   void TearDown() override { win32::SetTimeScale(1.0); }
-
-  int Run(const std::vector<std::string> &args) { return RunPhone(args, out_, err_, false); }
-  std::string Messages() const { return folder_.Path("messages").string(); }
-  // Nothing of the exchange is held once the program has ended.
-  void ExpectLineClosed() const {
-    EXPECT_EQ(sim::TheExchange().OpenLineCount(0), 0u);
-    EXPECT_EQ(sim::TheExchange().ApplicationCount(), 0u);
-    EXPECT_EQ(sim::TheExchange().CallHandleCount(), 0u);
-  }
-
-  component_test::TNoticeCapture notices_;
-  component_test::TScratchFolder folder_;
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {

@@ -22,6 +22,7 @@
 #include "providers/sip/SipProvider.h"
 #include "simulator/Exchange.h"
 #include "tests/component/TestSupport.h"
+#include "tests/phone/PhoneHost.h"
 #include "tests/sip/Peer.h"
 
 namespace {
@@ -35,13 +36,7 @@ constexpr double kToneHz = 1000;
 constexpr int kPeerSeconds = 30;  // a peer that has not finished by then has failed
 constexpr auto kPhoneGrace = std::chrono::seconds(20);
 
-std::vector<fs::path> WaveFilesIn(const fs::path &folder) {
-  std::vector<fs::path> files;
-  if (!fs::exists(folder)) return files;
-  for (const auto &entry : fs::directory_iterator(folder))
-    if (entry.path().extension() == ".wav") files.push_back(entry.path());
-  return files;
-}
+using phone_test::WaveFilesIn;
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
@@ -87,7 +82,7 @@ std::string Invite(int from, int to, const std::string &sdp) {
   return message.str();
 }
 
-class SipLine : public ::testing::Test {
+class SipLine : public phone_test::PhoneHost {
  protected:
   void SetUp() override {
     if (!sip_test::Installed("sipp"))
@@ -105,7 +100,6 @@ class SipLine : public ::testing::Test {
   }
   std::string Config() const { return folder_.Path("sip.conf").string(); }
   std::string Log() const { return folder_.Path("sip.log").string(); }
-  std::string Messages() const { return folder_.Path("messages").string(); }
   std::string Line() const { return "127.0.0.1:" + std::to_string(linePort_); }
   fs::path Folder() const { return folder_.Path(""); }
 
@@ -124,7 +118,7 @@ class SipLine : public ::testing::Test {
       std::unique_lock<std::mutex> lock(mutex);
       if (!ended.wait_for(lock, kPhoneGrace, [&] { return done; })) PressCtrlC();
     });
-    const int status = RunPhone(args, out_, err_, false);
+    const int status = Run(args);
     {
       std::lock_guard<std::mutex> lock(mutex);
       done = true;
@@ -148,15 +142,6 @@ class SipLine : public ::testing::Test {
     return status;
   }
 
-  void ExpectNothingHeld() const {
-    EXPECT_EQ(sim::TheExchange().ApplicationCount(), 0u);
-    EXPECT_EQ(sim::TheExchange().CallHandleCount(), 0u);
-  }
-
-  component_test::TNoticeCapture notices_;
-  component_test::TScratchFolder folder_;
-  std::ostringstream out_;
-  std::ostringstream err_;
   int linePort_ = 0;
 };
 
@@ -169,7 +154,7 @@ TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
   EXPECT_NE(shown.find("OnCallerIDEvent         caller: Alice Martin, 5550142"), std::string::npos)
       << shown;
   EXPECT_NE(shown.find("Recording ended (the caller hung up)"), std::string::npos) << shown;
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
@@ -192,7 +177,7 @@ TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
             0)
       << err_.str();
   EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 TEST_F(SipLine, ACallToALineNobodyHasOpenIsRefusedAtOnce) {
@@ -231,7 +216,7 @@ TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
   EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
   EXPECT_NE(out_.str().find("Recording ended (the caller fell silent)"), std::string::npos)
       << out_.str();
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 TEST_F(SipLine, AnAnswerNeverAcknowledgedEndsTheCall) {
@@ -245,7 +230,7 @@ TEST_F(SipLine, AnAnswerNeverAcknowledgedEndsTheCall) {
   EXPECT_NE(out_.str().find("LINE_CALLSTATE: call"), std::string::npos);
   EXPECT_NE(component_test::ReadFile(Log()).find("ended by the network"), std::string::npos)
       << component_test::ReadFile(Log());
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 TEST_F(SipLine, ACallerWhoCancelsWhileItRingsLeavesNoCallBehind) {
@@ -265,7 +250,7 @@ TEST_F(SipLine, ACallerWhoCancelsWhileItRingsLeavesNoCallBehind) {
   EXPECT_NE(shown.find("disconnected"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("Answering"), std::string::npos) << shown;
   EXPECT_TRUE(WaveFilesIn(Messages()).empty());
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 // baresip's configuration for a caller that sends `wave` (8 kHz, 16-bit) as its voice.
@@ -304,7 +289,7 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
   EXPECT_NE(out_.str().find("OnCallerIDEvent         caller: Bea Resip, 5550123"),
             std::string::npos)
       << out_.str();
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 struct TDialCase {
@@ -324,7 +309,7 @@ TEST_P(SipDial, TheCalledPartysAnswerEndsTheCallAsTheDialerExpects) {
   EXPECT_EQ(status, c.status) << err_.str() << out_.str();
   EXPECT_NE(out_.str().find(c.shown), std::string::npos) << out_.str();
   EXPECT_EQ(callee.Wait(), 0) << callee.Output();
-  ExpectNothingHeld();
+  ExpectLineClosed();
 }
 
 INSTANTIATE_TEST_SUITE_P(Callees, SipDial,
