@@ -9,6 +9,8 @@ namespace {
 
 constexpr double kBeepHz = 1000.0;
 constexpr double kBeepAmplitude = 8000.0;
+// TAPI leaves the length of a beep asked for with no duration to the provider.
+constexpr uint32_t kDefaultBeepMs = 300;
 
 }  // namespace
 
@@ -31,6 +33,7 @@ void CallAudio::Capture(std::span<int16_t> samples) {
 }
 
 void CallAudio::Beep(uint32_t milliseconds) {
+  if (milliseconds == 0) milliseconds = kDefaultBeepMs;
   std::vector<int16_t> tone(std::min<size_t>(kMaxQueued, kRate * milliseconds / 1000));
   for (size_t i = 0; i < tone.size(); ++i) {
     const double phase = 2.0 * std::numbers::pi * kBeepHz * static_cast<double>(i) / kRate;

@@ -23,6 +23,7 @@ class CallAudio {
   void Capture(std::span<int16_t> samples);  // silence where nothing has arrived
 
   // Network side.
+  // A 1 kHz tone; 0 ms: the provider's default length.
   void Beep(uint32_t milliseconds);
   std::vector<int16_t> NextToSend(size_t count);  // silence where nothing waits
   void Received(std::span<const int16_t> samples);

@@ -70,4 +70,12 @@ TEST(CallAudio, ABeepIsAThousandHertzToneOfItsLength) {
   EXPECT_EQ(sent[800], 0);
 }
 
+TEST(CallAudio, ABeepWithNoLengthHasTheProvidersOwn) {
+  CallAudio audio;
+  audio.Beep(0);  // as the recorder asks for it
+  const auto sent = audio.NextToSend(CallAudio::kRate);
+  EXPECT_NE(sent[2399], 0);  // 300 ms
+  EXPECT_EQ(sent[2400], 0);
+}
+
 }  // namespace
