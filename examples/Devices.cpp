@@ -52,7 +52,8 @@ void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out) {
   if (names.Count() == 0) {
     out << "No line devices: " << where
         << " reports none, so there is nothing to open or choose. Install a modem or another "
-           "TAPI line device, or run without --system-tapi to use the simulated exchange.\n";
+           "TAPI line device (for SIP lines, the provider's log says why it has none), or run "
+           "without --system-tapi or --sip to use the simulated exchange.\n";
     return;
   }
   for (int i = 0; i < names.Count(); ++i) ReportDevice(tapi, static_cast<DWORD>(i), names[i], out);

@@ -22,8 +22,9 @@ TEST(DevicesReport, AProviderWithoutLinesIsReportedPlainly) {
   EXPECT_EQ(out.str(),
             "Line devices on the system's TAPI: 0\n"
             "No line devices: the system's TAPI reports none, so there is nothing to open or "
-            "choose. Install a modem or another TAPI line device, or run without --system-tapi "
-            "to use the simulated exchange.\n");
+            "choose. Install a modem or another TAPI line device (for SIP lines, the provider's "
+            "log says why it has none), or run without --system-tapi or --sip to use the "
+            "simulated exchange.\n");
   EXPECT_TRUE(notices.Notices().empty());
   EXPECT_EQ(sim::TheExchange().ApplicationCount(), 0u);
 }

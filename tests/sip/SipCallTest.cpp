@@ -18,9 +18,12 @@
 #include <sstream>
 #include <thread>
 
+#include "component/Kwtapi.h"
+#include "examples/Devices.h"
 #include "examples/Interrupt.h"
 #include "examples/Phone.h"
 #include "providers/sip/SipProvider.h"
+#include "ScriptedModalDriver.h"
 #include "simulator/Exchange.h"
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
@@ -178,6 +181,25 @@ TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
             0)
       << err_.str();
   EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
+  ExpectLineClosed();
+}
+
+TEST_F(SipLine, TheLinesAreListedWithTheirCapabilities) {
+  sipnet::SipProvider provider(Config());
+  provider.Install();
+  TScriptedModalDriver driver;
+  driver.Then(TUserAction::Escape());
+  TModalDriverScope scope(driver);
+  {
+    TkwTAPI tapi(nullptr);
+    ListDevices(tapi, "the SIP lines", out_);
+  }
+  const std::string shown = out_.str();
+  for (const char *text :
+       {"Line devices on the SIP lines: 1\n", "device 0: Desk\n", "provider: Corvax SIP\n",
+        "media modes: interactive voice, automated voice\n", "max rate: 64000 bps\n",
+        "call features: answer, drop, generate tone\n"})
+    EXPECT_NE(shown.find(text), std::string::npos) << text << " in\n" << shown;
   ExpectLineClosed();
 }
 
