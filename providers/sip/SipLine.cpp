@@ -58,7 +58,7 @@ void SipLine::Register() {
                       nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0,
                       0, OnAuth, this, false, OnRegistered, this, nullptr, "");
   if (error != 0) {
-    registration_ = Registration::Refused;
+    registration_ = Registration::Failed;
     Say("registration with " + config_.registrar + " not sent: " + std::strerror(error));
   }
 }
@@ -80,11 +80,14 @@ void SipLine::OnRegistered(int error, const struct sip_msg *message, void *arg) 
     line->registration_ = Registration::Registered;
     return;
   }
-  line->registration_ = Registration::Refused;
-  const std::string why = message != nullptr ? std::to_string(message->scode) + " " +
-                                                   std::string(message->reason.p, message->reason.l)
-                                             : std::string(std::strerror(error));
-  line->Say("registration with " + line->config_.registrar + " refused: " + why);
+  line->registration_ = Registration::Failed;
+  if (message != nullptr) {
+    line->Say("registration with " + line->config_.registrar +
+              " refused: " + std::to_string(message->scode) + " " +
+              std::string(message->reason.p, message->reason.l));
+  } else {
+    line->Say("registration with " + line->config_.registrar + " failed: " + std::strerror(error));
+  }
 }
 
 void SipLine::OnInvite(const struct sip_msg *invite, void *arg) {

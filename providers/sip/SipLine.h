@@ -42,7 +42,7 @@ struct LineServices {
   std::function<void(std::function<void()>)> later;
 };
 
-enum class Registration { None, Pending, Registered, Refused };
+enum class Registration { None, Pending, Registered, Failed };
 
 class SipLine {
  public:

@@ -162,7 +162,7 @@ LONG SipProvider::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine,
                            DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) {
   const bool refused = loop_ && dwDeviceID < config_.lines.size() && loop_->Run<bool>([&] {
     return dwDeviceID < lines_.size() &&
-           lines_[dwDeviceID]->RegistrationState() == Registration::Refused;
+           lines_[dwDeviceID]->RegistrationState() == Registration::Failed;
   });
   if (refused) {
     log_->Write("lineOpenA refused: line '" + config_.lines[dwDeviceID].name +

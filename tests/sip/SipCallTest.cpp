@@ -276,6 +276,32 @@ TEST_F(SipLine, ACallerWhoCancelsWhileItRingsLeavesNoCallBehind) {
   ExpectLineClosed();
 }
 
+TEST_F(SipLine, ALineWhoseRegistrarGoesAwayKeepsTakingCalls) {
+  const int registrar = FreeUdpPort();
+  Peer peer(Sipp("registrar-goes-away", "127.0.0.1:" + std::to_string(registrar), registrar, 20),
+            Folder(), "registrar");
+  WriteConfig("registrar = sip:127.0.0.1:" + std::to_string(registrar) +
+              "\nuser = desk\npassword = s3cret-pass\n");
+  ASSERT_EQ(Answer([&] {
+              EXPECT_EQ(peer.Wait(), 0) << peer.Output();
+              // The renewal goes unanswered until SIP's transaction timeout.
+              const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+              while (component_test::ReadFile(Log()).find("failed: Connection timed out") ==
+                         std::string::npos &&
+                     std::chrono::steady_clock::now() < give_up)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              Call("caller");
+            }),
+            0)
+      << err_.str();
+  const std::string log = component_test::ReadFile(Log());
+  EXPECT_NE(log.find("registered with"), std::string::npos) << log;
+  EXPECT_NE(log.find("failed: Connection timed out"), std::string::npos) << log;
+  EXPECT_EQ(log.find("s3cret-pass"), std::string::npos);
+  EXPECT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
+  ExpectLineClosed();
+}
+
 // baresip's configuration for a caller that sends `wave` (8 kHz, 16-bit) as its voice and
 // keeps what it hears in the folder (dump-*-dec.wav).
 void WriteBaresipConfig(const fs::path &folder, const fs::path &wave) {
