@@ -1,0 +1,27 @@
+// Any text read as a SIP provider configuration: it is accepted as lines that can serve (each
+// with a name, a listening address the SIP stack parses, a user and at least one codec) or
+// refused with the file and line of what is wrong; nothing else may happen.
+#include <string>
+
+#include "FuzzInput.h"
+#include "providers/sip/Re.h"
+#include "providers/sip/SipConfig.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string text(reinterpret_cast<const char *>(data), size);
+  try {
+    const sipnet::ProviderConfig config = sipnet::ParseConfig(text, "f.conf");
+    fuzz::Require(!config.lines.empty(), "a configuration without lines was accepted");
+    for (const sipnet::LineConfig &line : config.lines) {
+      struct sa address;
+      fuzz::Require(!line.name.empty() && !line.user.empty() && !line.codecs.empty(),
+                    "a line without a name, user or codec was accepted");
+      fuzz::Require(sa_decode(&address, line.listen.data(), line.listen.size()) == 0,
+                    "a listening address the stack cannot parse was accepted");
+    }
+  } catch (const sipnet::ConfigError &error) {
+    fuzz::Require(std::string(error.what()).rfind("f.conf", 0) == 0,
+                  "a refusal does not say where");
+  }
+  return 0;
+}
