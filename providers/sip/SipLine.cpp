@@ -9,6 +9,19 @@ namespace sipnet {
 namespace {
 
 constexpr uint32_t kRegistrationSeconds = 600;
+constexpr uint32_t kMaxNameServers = 8;
+
+// A resolver with the system's name servers, so that registrars and called parties may be
+// named by host name; null where the system names none (numeric addresses still work).
+struct dnsc *SystemResolver() {
+  char domain[64] = "";
+  struct sa servers[kMaxNameServers];
+  uint32_t count = kMaxNameServers;
+  struct dnsc *resolver = nullptr;
+  if (dns_srv_get(domain, sizeof domain, servers, &count) != 0 || count == 0) return nullptr;
+  if (dnsc_alloc(&resolver, nullptr, servers, count) != 0) return nullptr;
+  return resolver;
+}
 
 std::string Uri(const struct sip_msg *message) {
   return std::string(message->from.auri.p, message->from.auri.l);
@@ -19,12 +32,14 @@ std::string Uri(const struct sip_msg *message) {
 SipLine::SipLine(const LineConfig &config, DWORD deviceId, LineServices services)
     : config_(config), deviceId_(deviceId), services_(std::move(services)) {
   sa_decode(&local_, config_.listen.c_str(), config_.listen.size());
-  int error = sip_alloc(&stack_, nullptr, 32, 32, 32, "Corvax", nullptr, nullptr);
+  resolver_ = SystemResolver();
+  int error = sip_alloc(&stack_, resolver_, 32, 32, 32, "Corvax", nullptr, nullptr);
   if (error == 0) error = sip_transp_add(stack_, SIP_TRANSP_UDP, &local_);
   if (error == 0) error = sipsess_listen(&sessions_, stack_, 32, OnInvite, this);
   if (error != 0) {
     mem_deref(sessions_);
     mem_deref(stack_);
+    mem_deref(resolver_);
     const LONG code = error == EADDRINUSE || error == EADDRNOTAVAIL ? LINEERR_RESOURCEUNAVAIL
                                                                     : LINEERR_OPERATIONFAILED;
     throw LineError(code, "line '" + config_.name + "' cannot listen on " + config_.listen + ": " +
@@ -40,6 +55,7 @@ SipLine::~SipLine() {
   mem_deref(sessions_);
   sip_close(stack_, true);
   mem_deref(stack_);
+  mem_deref(resolver_);
 }
 
 void SipLine::Say(const std::string &text) const {

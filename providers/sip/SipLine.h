@@ -84,6 +84,7 @@ class SipLine {
   const DWORD deviceId_;
   LineServices services_;
   struct sa local_;
+  struct dnsc *resolver_ = nullptr;
   struct sip *stack_ = nullptr;
   struct sipsess_sock *sessions_ = nullptr;
   struct sipreg *registration_handle_ = nullptr;
