@@ -51,7 +51,7 @@ SipLine::SipLine(const LineConfig &config, DWORD deviceId, LineServices services
 
 SipLine::~SipLine() {
   call_.reset();
-  mem_deref(registration_handle_);
+  mem_deref(registrar_);
   mem_deref(sessions_);
   sip_close(stack_, true);
   mem_deref(stack_);
@@ -70,9 +70,9 @@ void SipLine::Register() {
   const std::string aor = "sip:" + config_.user + "@" + std::string(uri.host.p, uri.host.l);
   registration_ = Registration::Pending;
   const int error =
-      sipreg_register(&registration_handle_, stack_, config_.registrar.c_str(), aor.c_str(),
-                      nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0,
-                      0, OnAuth, this, false, OnRegistered, this, nullptr, "");
+      sipreg_register(&registrar_, stack_, config_.registrar.c_str(), aor.c_str(), nullptr,
+                      aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0, 0,
+                      OnAuth, this, false, OnRegistered, this, nullptr, "");
   if (error != 0) {
     registration_ = Registration::Failed;
     Say("registration with " + config_.registrar + " not sent: " + std::strerror(error));

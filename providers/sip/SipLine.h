@@ -87,7 +87,7 @@ class SipLine {
   struct dnsc *resolver_ = nullptr;
   struct sip *stack_ = nullptr;
   struct sipsess_sock *sessions_ = nullptr;
-  struct sipreg *registration_handle_ = nullptr;
+  struct sipreg *registrar_ = nullptr;
   std::atomic<Registration> registration_{Registration::None};
   std::unique_ptr<SipCall> call_;
 };
