@@ -45,8 +45,7 @@ SipCall::SipCall(SipLine &line, bool outgoing) : line_(line), outgoing_(outgoing
 }
 
 SipCall::~SipCall() {
-  tmr_cancel(&ringer_);
-  line_.Routes().Disconnect(line_.DeviceId());
+  Silence();
   mem_deref(session_);
   rtp_.reset();
   mem_deref(sdp_);
@@ -65,7 +64,7 @@ uint16_t SipCall::Offer(const struct sip_msg *invite) {
   id_ = line_.Exchange().OfferCall(line_.DeviceId(), call);
   // As a modem reports it: the caller ID follows the offer, before the first ring.
   line_.Exchange().SetCallerId(id_, call.caller);
-  line_.Say("call " + std::to_string(id_) + " offered by " + Text(invite->from.auri));
+  Say("offered by " + Text(invite->from.auri));
   OnRing(this);
   return 0;
 }
@@ -85,7 +84,7 @@ void SipCall::Answer() {
   if (error == 0) error = sipsess_answer(session_, 200, "OK", answer, "");
   mem_deref(answer);
   if (error != 0) {
-    line_.Say("call " + std::to_string(id_) + ": 200 OK not sent: " + std::strerror(error));
+    Say(std::string("200 OK not sent: ") + std::strerror(error));
     line_.Exchange().HangUp(id_);
   }
 }
@@ -104,9 +103,12 @@ bool SipCall::Place(sim::CallId id, const std::string &target) {
                             this, "");
   }
   mem_deref(offer);
-  line_.Say("call " + std::to_string(id_) + " to " + uri +
-            (error == 0 ? "" : std::string(" not placed: ") + std::strerror(error)));
+  Say("to " + uri + (error == 0 ? "" : std::string(" not placed: ") + std::strerror(error)));
   return error == 0;
+}
+
+void SipCall::Say(const std::string &text) const {
+  line_.Say("call " + std::to_string(id_) + " " + text);
 }
 
 std::string SipCall::FromUri() const {
@@ -154,18 +156,21 @@ void SipCall::OnEstablished(const struct sip_msg * /*message*/, void *arg) {
   } else {
     exchange.Connect(call->id_);
   }
-  call->line_.Say("call " + std::to_string(call->id_) + " connected (" + CodecName(call->codec_) +
-                  ")");
+  call->Say(std::string("connected (") + CodecName(call->codec_) + ")");
 }
 
 void SipCall::OnClose(int error, const struct sip_msg *message, void *arg) {
   static_cast<SipCall *>(arg)->Closed(error, message);
 }
 
-void SipCall::Closed(int error, const struct sip_msg *message) {
+void SipCall::Silence() {
   tmr_cancel(&ringer_);
   line_.Routes().Disconnect(line_.DeviceId());
-  line_.Say("call " + std::to_string(id_) + " ended by the network: " + Status(message, error));
+}
+
+void SipCall::Closed(int error, const struct sip_msg *message) {
+  Silence();
+  Say("ended by the network: " + Status(message, error));
   const bool busy = message != nullptr && (message->scode == 486 || message->scode == 600);
   if (outgoing_ && busy) {
     line_.Exchange().Busy(id_);

@@ -46,7 +46,10 @@ class SipCall {
   static void OnRing(void *arg);
 
   bool NegotiateMedia();
+  // No more rings, and the line's wave devices no longer carry the call.
+  void Silence();
   void Closed(int error, const struct sip_msg *message);
+  void Say(const std::string &text) const;
   std::string FromUri() const;
 
   SipLine &line_;

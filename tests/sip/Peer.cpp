@@ -69,10 +69,6 @@ int Peer::Wait() {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-void Peer::Interrupt() {
-  if (pid_ > 0) kill(pid_, SIGINT);
-}
-
 std::string Peer::Output() const {
   std::ifstream file(output_);
   std::ostringstream text;

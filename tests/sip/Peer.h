@@ -27,8 +27,6 @@ class Peer {
   Peer &operator=(const Peer &) = delete;
 
   int Wait();
-  // Ends it as Ctrl-C would.
-  void Interrupt();
   std::string Output() const;
 
  private:

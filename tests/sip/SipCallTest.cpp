@@ -42,6 +42,17 @@ constexpr auto kPhoneGrace = std::chrono::seconds(20);
 
 using phone_test::WaveFilesIn;
 
+// Waits, on a thread other than the main one, until `holds` or `seconds` of real time have
+// passed; whether it holds.
+bool WaitFor(const std::function<bool()> &holds, int seconds) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!holds()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -52,7 +63,7 @@ sockaddr_in Loopback(int port) {
 
 // Sends one datagram from `from` to the line and returns the first line of its answer (""
 // when none comes within two seconds).
-std::string Exchange(int from, int port, const std::string &datagram) {
+std::string Probe(int from, int port, const std::string &datagram) {
   const int sock = socket(AF_INET, SOCK_DGRAM, 0);
   const sockaddr_in local = Loopback(from);
   bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
@@ -115,9 +126,7 @@ class SipLine : public phone_test::PhoneHost {
     std::condition_variable ended;
     bool done = false;
     std::thread far([&] {
-      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kPeerSeconds);
-      while (sim::TheExchange().OpenLineCount(0) == 0 && std::chrono::steady_clock::now() < give_up)
-        std::this_thread::yield();
+      WaitFor([] { return sim::TheExchange().OpenLineCount(0) > 0; }, kPeerSeconds);
       peers();
       std::unique_lock<std::mutex> lock(mutex);
       if (!ended.wait_for(lock, kPhoneGrace, [&] { return done; })) PressCtrlC();
@@ -166,16 +175,15 @@ TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
               // Not SIP at all, then an INVITE whose SDP offers no codec of the line's, then
               // one whose SDP is not SDP: none may take the line down or leave a call behind.
               const int probe = FreeUdpPort();
-              EXPECT_EQ(Exchange(probe, linePort_, std::string("\x01\x02garbage\r\n\r\n", 13)), "");
-              EXPECT_EQ(Exchange(probe, linePort_,
-                                 Invite(probe, linePort_,
-                                        "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\n"
-                                        "c=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-                                        "m=audio 4000 RTP/AVP 18\r\n")),
+              EXPECT_EQ(Probe(probe, linePort_, std::string("\x01\x02garbage\r\n\r\n", 13)), "");
+              EXPECT_EQ(Probe(probe, linePort_,
+                              Invite(probe, linePort_,
+                                     "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\n"
+                                     "c=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+                                     "m=audio 4000 RTP/AVP 18\r\n")),
                         "SIP/2.0 488 Not Acceptable Here");
-              EXPECT_EQ(
-                  Exchange(probe, linePort_, Invite(probe, linePort_, "this is not a session")),
-                  "SIP/2.0 488 Not Acceptable Here");
+              EXPECT_EQ(Probe(probe, linePort_, Invite(probe, linePort_, "this is not a session")),
+                        "SIP/2.0 488 Not Acceptable Here");
               Call("caller");
             }),
             0)
@@ -206,10 +214,10 @@ TEST_F(SipLine, TheLinesAreListedWithTheirCapabilities) {
 TEST_F(SipLine, ACallToALineNobodyHasOpenIsRefusedAtOnce) {
   sipnet::SipProvider provider(Config());
   const int probe = FreeUdpPort();
-  EXPECT_EQ(Exchange(probe, linePort_,
-                     Invite(probe, linePort_,
-                            "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\n"
-                            "t=0 0\r\nm=audio 4000 RTP/AVP 0\r\n")),
+  EXPECT_EQ(Probe(probe, linePort_,
+                  Invite(probe, linePort_,
+                         "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\n"
+                         "t=0 0\r\nm=audio 4000 RTP/AVP 0\r\n")),
             "SIP/2.0 480 Temporarily Unavailable");
   EXPECT_EQ(sim::TheExchange().LatestCall(0), 0u);
 }
@@ -217,13 +225,12 @@ TEST_F(SipLine, ACallToALineNobodyHasOpenIsRefusedAtOnce) {
 TEST_F(SipLine, ASecondCallerWhileACallIsUpIsToldBusy) {
   ASSERT_EQ(Answer([&] {
               Peer first(Sipp("caller", Line(), FreeUdpPort(), kPeerSeconds), Folder(), "first");
-              const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-              while (!sim::TheExchange().ActiveCall(0) ||
-                     sim::TheExchange().CallState(*sim::TheExchange().ActiveCall(0)) !=
-                         LINECALLSTATE_CONNECTED) {
-                if (std::chrono::steady_clock::now() > give_up) break;
-                std::this_thread::yield();
-              }
+              WaitFor(
+                  [] {
+                    const auto call = sim::TheExchange().ActiveCall(0);
+                    return call && sim::TheExchange().CallState(*call) == LINECALLSTATE_CONNECTED;
+                  },
+                  10);
               EXPECT_EQ(Call("second-caller"), 0);
               EXPECT_EQ(first.Wait(), 0) << first.Output();
             }),
@@ -260,11 +267,8 @@ TEST_F(SipLine, ACallerWhoCancelsWhileItRingsLeavesNoCallBehind) {
   const int status = Phone({"answer", "--rings", "5", "--messages", Messages()}, [&] {
     EXPECT_EQ(Call("caller-cancels"), 0);
     // The call was never answered, so the machine waits for the next: stop it as a user would.
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     const sim::CallId call = sim::TheExchange().LatestCall(0);
-    while (sim::TheExchange().CallState(call) != LINECALLSTATE_IDLE &&
-           std::chrono::steady_clock::now() < give_up)
-      std::this_thread::yield();
+    WaitFor([&] { return sim::TheExchange().CallState(call) == LINECALLSTATE_IDLE; }, 10);
     PressCtrlC();
   });
   EXPECT_EQ(status, 130) << err_.str();
@@ -285,11 +289,12 @@ TEST_F(SipLine, ALineWhoseRegistrarGoesAwayKeepsTakingCalls) {
   ASSERT_EQ(Answer([&] {
               EXPECT_EQ(peer.Wait(), 0) << peer.Output();
               // The renewal goes unanswered until SIP's transaction timeout.
-              const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-              while (component_test::ReadFile(Log()).find("failed: Connection timed out") ==
-                         std::string::npos &&
-                     std::chrono::steady_clock::now() < give_up)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              WaitFor(
+                  [&] {
+                    return component_test::ReadFile(Log()).find("failed: Connection timed out") !=
+                           std::string::npos;
+                  },
+                  60);
               Call("caller");
             }),
             0)
