@@ -16,6 +16,7 @@
 
 class kwTAPIThread;
 class kwTAPISoundThread;
+class TMethodFrame;
 
 using TTapiErrorEvent = TClosure<void(AnsiString asErrorDesc, int iErrorSection, int iFunctionID)>;
 using TCallerIDEvent =
@@ -93,7 +94,8 @@ class TkwTAPI : public TComponent {
                           HANDLE hTAPIEvent, bool bDispatch);
   bool HoldsAnything() const;
   DWORD NegotiateWithin(DWORD dwDeviceID, DWORD dwLow, DWORD dwHigh);
-  void DispatchCallState(const LINEMESSAGE &message, const LINECALLINFO &info);
+  void DispatchCallState(const TMethodFrame &frame, const LINEMESSAGE &message,
+                         const LINECALLINFO &info);
 
  public:
   AnsiString DebugLogFile;
@@ -141,19 +143,21 @@ class TkwTAPI : public TComponent {
   HANDLE hStopEvent;
   HANDLE hStopEvent2;
   TOwningHolder<kwTAPISoundThread> pSoundThread;
-  // A thread #1 replaced while its hand-off ran (a handler reopened the device): it ends once
-  // the handler returns, and is deleted only then.
-  TOwningHolder<kwTAPIThread> pRetiredMsgThread;
   // Where TAPI writes the handle of a call MakeACall placed when its request completes.
   HCALL hMadeCall;
 
-  // The sound operations waiting in this component's methods, innermost first; destruction
-  // ends them and tells them not to touch the component again.
-  struct TSoundWait;
-  TSoundWait *pSoundWait = nullptr;
-  bool WaitForSound(kwTAPISoundThread *pThread);
+  // The methods on the stack that run host code, innermost first.
+  friend class TMethodFrame;
+  TMethodFrame *pMethodFrames = nullptr;
+  bool Closing() const;
   bool RecordingInProgress() const;
-  void EndSoundOperations();
+  // Destruction: the methods on the stack learn that the component is gone.
+  void EndMethodFrames();
+  void LetGoMessageThread(TOwningHolder<kwTAPIThread> &holder);
+  // CloseDevice's stop of one message thread; false when host code run during the wait
+  // destroyed the component.
+  bool StopMessageThreadOf(TMethodFrame &frame, TOwningHolder<kwTAPIThread> &holder, HANDLE &hStop);
+  bool WaitForSound(TMethodFrame &frame, kwTAPISoundThread *pThread);
 };
 
 namespace Kwtapi {

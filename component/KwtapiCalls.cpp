@@ -1,22 +1,40 @@
 // Acting on calls of the open line: place, answer, drop, status, dial-tone check, comm port.
-#include <cstring>
-
 #include "component/Kwtapi.h"
 #include "component/LineErrorNames.h"
 #include "component/TapiRecord.h"
+#include "component/VarStringValue.h"
+#include "platform/tapi32/LineRecordSizes.h"
 
 namespace {
 
 constexpr DWORD kCallStatusFixedSize = 56;
 constexpr DWORD kDeviceIdBlockSize = 1024;
 
+static_assert(sizeof(LINECALLPARAMS) >= kLineCallParamsSize);
+
+// The TAPI 2.0 record: Windows' own is larger where it declares the 3.x fields.
 LINECALLPARAMS CallParams(DWORD dwBearerMode, DWORD dwMediaMode, DWORD dwFlags) {
   LINECALLPARAMS params = {};
-  params.dwTotalSize = sizeof(params);
+  params.dwTotalSize = kLineCallParamsSize;
   params.dwBearerMode = dwBearerMode;
   params.dwMediaMode = dwMediaMode;
   params.dwCallParamFlags = dwFlags;
   return params;
+}
+
+// The call a parameterless lineMakeCall places (voice, interactive voice), asking for caller-ID
+// blocking; a line without interactive voice takes its automated voice. False when it has
+// neither: the call is then placed without parameters rather than with a mode the line lacks.
+bool BlockIdParams(const LINEDEVCAPS *pCaps, LINECALLPARAMS &params) {
+  const DWORD dwModes = pCaps != nullptr ? pCaps->dwMediaModes : 0;
+  for (const DWORD dwMode : {LINEMEDIAMODE_INTERACTIVEVOICE, LINEMEDIAMODE_AUTOMATEDVOICE}) {
+    if (dwModes & dwMode) {
+      params = CallParams(LINEBEARERMODE_VOICE, dwMode,
+                          LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
+      return true;
+    }
+  }
+  return false;
 }
 
 void SetError(AnsiString *pasError, const AnsiString &asText) {
@@ -32,35 +50,30 @@ LINECALLSTATUS *NewCallStatus(DWORD dwSize) {
 
 // A comm handle is read only when TAPI's answer fits in what the block holds.
 LONG CommHandleOf(const VARSTRING &answer, void *&hCommPort) {
-  if (answer.dwNeededSize > answer.dwTotalSize) return LINEERR_STRUCTURETOOSMALL;
-  if (answer.dwStringOffset > answer.dwTotalSize ||
-      answer.dwTotalSize - answer.dwStringOffset < sizeof(DWORD))
-    return LINEERR_STRUCTURETOOSMALL;
-  DWORD dwHandle = 0;
-  std::memcpy(&dwHandle, reinterpret_cast<const char *>(&answer) + answer.dwStringOffset,
-              sizeof(dwHandle));
-  hCommPort = reinterpret_cast<void *>(static_cast<uintptr_t>(dwHandle));
+  const std::optional<DWORD> dwHandle = LeadingDword(answer);
+  if (answer.dwNeededSize > answer.dwTotalSize || !dwHandle) return LINEERR_STRUCTURETOOSMALL;
+  hCommPort = reinterpret_cast<void *>(static_cast<uintptr_t>(*dwHandle));
   return 0;
 }
 
 }  // namespace
 
 // A direct call's handle arrives with its LINE_REPLY, after this method returned: TAPI writes
-// it into the caller's variable behind pdwSpare when one is given, otherwise into the
-// component, never into this frame. With bBlockID the call asks for caller-ID blocking.
+// it into the component, never into this frame nor through pdwSpare, which may not live that
+// long; the host learns the handle from the call's events. With bBlockID the same call asks
+// for caller-ID blocking.
 bool TkwTAPI::MakeACall(AnsiString asCalledParty, AnsiString asDestAddress, int iCountryCode,
-                        bool bBlockID, int iAssisted, DWORD *pdwSpare) {
+                        bool bBlockID, int iAssisted, DWORD * /*pdwSpare*/) {
   if (iAssisted != 0) {
     return tapiRequestMakeCallA(asDestAddress.c_str(), AppTitle.c_str(), asCalledParty.c_str(),
                                 "Calling contact") == 0;
   }
-  LINECALLPARAMS blockID = CallParams(LINEBEARERMODE_VOICE, LINEMEDIAMODE_AUTOMATEDVOICE,
-                                      LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
-  HCALL *phCall = pdwSpare != nullptr ? pdwSpare : &hMadeCall;
-  *phCall = 0;
+  LINECALLPARAMS blockID = {};
+  const bool bBlocking = bBlockID && BlockIdParams(pLineDevCaps, blockID);
+  hMadeCall = 0;
   const HLINE hUsed = hLine2 != 0 ? hLine2 : hLine;
-  return lineMakeCallA(hUsed, phCall, asDestAddress.c_str(), static_cast<DWORD>(iCountryCode),
-                       bBlockID ? &blockID : nullptr) > 0;
+  return lineMakeCallA(hUsed, &hMadeCall, asDestAddress.c_str(), static_cast<DWORD>(iCountryCode),
+                       bBlocking ? &blockID : nullptr) > 0;
 }
 
 bool TkwTAPI::BlockCall(DWORD hCall) {

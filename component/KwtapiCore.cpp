@@ -1,6 +1,9 @@
 // The component object: construction, what it publishes, release, and its registration.
 #include "component/Kwtapi.h"
+#include "component/MethodFrame.h"
 #include "component/TapiRecord.h"
+#include "sound/Kwtapisoundthread.h"
+#include "thread/Kwtapithread.h"
 
 TkwTAPI::TkwTAPI(TComponent *Owner)
     : TComponent(Owner),
@@ -22,8 +25,12 @@ TkwTAPI::TkwTAPI(TComponent *Owner)
       hStopEvent2(0),
       hMadeCall(0) {}
 
-// CloseDevice stops the message threads first, so deleting them below cannot wait forever.
+// Host code may destroy the component from inside its own methods (a handler, the pump of a
+// sound operation): those methods learn it first, so that nothing below this on the stack
+// touches the component again or is left waiting for a thread deleted under it.
 TkwTAPI::~TkwTAPI() {
+  EndMethodFrames();
+  if (pMsgThread) pMsgThread->StopDispatching();
   try {
     LogDebug("In [TkwTAPI::~TkwTAPI] before CloseDevice.");
     CloseDevice();
@@ -34,11 +41,10 @@ TkwTAPI::~TkwTAPI() {
   } catch (...) {
     MessageBoxA(0, "UNKNOWN Internal error in [TkwTAPI::~TkwTAPI]", "ERROR", MB_OK);
   }
-  EndSoundOperations();
   pSoundThread.reset();
-  pMsgThread2.reset();
-  pMsgThread.reset();
-  pRetiredMsgThread.reset();
+  LetGoMessageThread(pMsgThread2);
+  LetGoMessageThread(pMsgThread);
+  pMethodFrames = nullptr;
   // Blocks a capability report stored while no device was open are not CloseDevice's.
   FreeTapiRecord(pLineAddressCaps);
   FreeTapiRecord(pLineDevCaps);

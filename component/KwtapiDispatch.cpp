@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "component/Kwtapi.h"
+#include "component/MethodFrame.h"
 #include "component/TapiRecord.h"
 
 namespace {
@@ -33,6 +34,10 @@ TTapiRecordPtr<LINECALLINFO> NewCallInfo(DWORD dwSize, DWORD dwAnnounced, const 
   }
 }
 
+AnsiString AdditionalReadError(LONG lResult, bool bLogged) {
+  return "TAPI Error: " + IntToStr(lResult) + ", calling lineGetCallInfo" + (bLogged ? "" : " (2)");
+}
+
 // Reads the call's information, growing the block as TAPI asks. A LINE_CALLINFO read is
 // logged and announces the whole first block; a LINE_CALLSTATE read announces only the
 // fixed part. A block from a failed attempt goes back to the heap.
@@ -46,6 +51,9 @@ TTapiRecordPtr<LINECALLINFO> ReadCallInfo(TkwTAPI &component, HCALL hCall, bool 
   if (lResult < 0 && lResult != LINEERR_STRUCTURETOOSMALL)
     throw Exception("TAPI _Error: " + IntToStr(lResult) + ", calling lineGetCallInfo");
   while (lResult != 0 || block->dwNeededSize > block->dwTotalSize) {
+    // An answer that asks for no more than it was given would come back for ever.
+    if (block->dwNeededSize <= block->dwTotalSize)
+      throw Exception(AdditionalReadError(lResult, bLogged));
     const DWORD dwSize = block->dwNeededSize;
     block.reset();
     block = NewCallInfo(dwSize, dwSize, "Out Of Memory(C) in MALLOC call");
@@ -53,8 +61,7 @@ TTapiRecordPtr<LINECALLINFO> ReadCallInfo(TkwTAPI &component, HCALL hCall, bool 
     lResult = lineGetCallInfo(hCall, block.get());
     if (bLogged) Log(component, "lineGetCallInfo additional call returned: " + IntToStr(lResult));
     if (lResult < 0 && lResult != LINEERR_STRUCTURETOOSMALL)
-      throw Exception("TAPI Error: " + IntToStr(lResult) + ", calling lineGetCallInfo" +
-                      (bLogged ? "" : " (2)"));
+      throw Exception(AdditionalReadError(lResult, bLogged));
   }
   return block;
 }
@@ -102,7 +109,8 @@ AnsiString CallerField(TkwTAPI &component, const LINECALLINFO &info, const char 
   return asText;
 }
 
-void ReportCallerID(TkwTAPI &component, const LINEMESSAGE &message, const LINECALLINFO &info) {
+void ReportCallerID(TkwTAPI &component, const TMethodFrame &frame, const LINEMESSAGE &message,
+                    const LINECALLINFO &info) {
   AnsiString asCallerName = "N/A";
   AnsiString asCallerNum = "N/A";
   const int iCallType = CallTypeOf(info.dwCallerIDFlags);
@@ -117,7 +125,7 @@ void ReportCallerID(TkwTAPI &component, const LINEMESSAGE &message, const LINECA
   Log(component, "before CallerID Callback event.");
   if (component.OnCallerIDEvent)
     component.OnCallerIDEvent(asCallerName, asCallerNum, iCallType, message.hDevice);
-  Log(component, "after CallerID Callback event.");
+  if (!frame.ComponentDestroyed()) Log(component, "after CallerID Callback event.");
 }
 
 void ReportCalledID(TkwTAPI &component, const LINECALLINFO &info) {
@@ -131,7 +139,7 @@ void ReportCalledID(TkwTAPI &component, const LINECALLINFO &info) {
     component.OnCalledPartyIDEvent(asName, asNumber, CallTypeOf(info.dwCalledIDFlags));
 }
 
-void ReportIdentification(TkwTAPI &component, const LINEMESSAGE &message,
+void ReportIdentification(TkwTAPI &component, const TMethodFrame &frame, const LINEMESSAGE &message,
                           const LINECALLINFO &info) {
   Log(component,
       "before CallerID field check. cbData->dwMessageID: " + Signed(message.dwMessageID) +
@@ -140,7 +148,7 @@ void ReportIdentification(TkwTAPI &component, const LINEMESSAGE &message,
   if (message.dwParam1 == LINECALLINFOSTATE_CALLERID ||
       message.dwParam1 == LINECALLINFOSTATE_CALLID ||
       (info.dwCallerIDFlags & (LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME))) {
-    ReportCallerID(component, message, info);
+    ReportCallerID(component, frame, message, info);
   } else if (message.dwParam1 == LINECALLINFOSTATE_CALLEDID) {
     ReportCalledID(component, info);
   }
@@ -161,7 +169,9 @@ void ReportConnected(TkwTAPI &component, const LINEMESSAGE &message, const LINEC
 
 }  // namespace
 
+// Every handler may destroy the component: after one, nothing of it is touched again.
 void TkwTAPI::DispatchCallEvent(LINEMESSAGE *cbData) {
+  TMethodFrame frame(*this);
   LogDebug("START of [TkwTAPI::DispatchCallEvent]");
   if (cbData != nullptr) {
     Log(*this, "cbData->hDevice: " + Signed(cbData->hDevice));
@@ -169,11 +179,11 @@ void TkwTAPI::DispatchCallEvent(LINEMESSAGE *cbData) {
     switch (cbData->dwMessageID) {
       case LINE_CALLINFO:
         newCallInfo = ReadCallInfo(*this, cbData->hDevice, true);
-        ReportIdentification(*this, *cbData, *newCallInfo);
+        ReportIdentification(*this, frame, *cbData, *newCallInfo);
         break;
       case LINE_CALLSTATE:
         newCallInfo = ReadCallInfo(*this, cbData->hDevice, false);
-        DispatchCallState(*cbData, *newCallInfo);
+        DispatchCallState(frame, *cbData, *newCallInfo);
         break;
       case LINE_LINEDEVSTATE:
         if (cbData->dwParam1 == LINEDEVSTATE_RINGING && OnCallRingEvent) {
@@ -189,16 +199,19 @@ void TkwTAPI::DispatchCallEvent(LINEMESSAGE *cbData) {
       default:
         break;
     }
+    if (frame.ComponentDestroyed()) return;
     if (newCallInfo) {
       ReleaseTapiRecord(pLastCallInfo);
       pLastCallInfo = newCallInfo.release();
     }
     if (OnCallInfoEvent) OnCallInfoEvent(cbData, pLastCallInfo);
+    if (frame.ComponentDestroyed()) return;
   }
   LogDebug("END of [TkwTAPI::DispatchCallEvent]");
 }
 
-void TkwTAPI::DispatchCallState(const LINEMESSAGE &message, const LINECALLINFO &info) {
+void TkwTAPI::DispatchCallState(const TMethodFrame &frame, const LINEMESSAGE &message,
+                                const LINECALLINFO &info) {
   switch (message.dwParam1) {
     case LINECALLSTATE_CONNECTED:
       ReportConnected(*this, message, info);
@@ -206,7 +219,8 @@ void TkwTAPI::DispatchCallState(const LINEMESSAGE &message, const LINECALLINFO &
     case LINECALLSTATE_IDLE:
       StopRecording();
       if (OnCallDisconnectedEvent) OnCallDisconnectedEvent(message.hDevice);
-      if (message.hDevice != 0) lineDeallocateCall(message.hDevice);
+      // A handler that destroyed the component shut its instance down, and the call with it.
+      if (message.hDevice != 0 && !frame.ComponentDestroyed()) lineDeallocateCall(message.hDevice);
       break;
     case LINECALLSTATE_OFFERING:
       if (OnCallOfferingEvent)

@@ -1,5 +1,6 @@
 // Opening the line device with its message threads, and closing it again.
 #include "component/Kwtapi.h"
+#include "component/MethodFrame.h"
 #include "component/TapiRecord.h"
 #include "component/TapiVersion.h"
 #include "thread/Kwtapithread.h"
@@ -91,13 +92,20 @@ struct TLineOpenFailure : EAbort {
 }  // namespace
 
 bool TkwTAPI::OpenDevice(DWORD &dwTAPIDeviceID_m, bool bPromptForDevice, bool bSuppressErrors) {
+  TMethodFrame frame(*this);
   int iSection = 0;
   bool bResult = false;
   try {
     LogDebug("START of [TkwTAPI::OpenDevice]");
+    // A handler run while CloseDevice waits for a message thread: the close would close this
+    // open's line as well.
+    if (Closing()) throw EAbort("The device cannot be opened while it is being closed.");
     // Reopening replaces the handles and threads; the old device is closed first so that
     // nothing it held is lost or waited on forever.
-    if (HoldsAnything()) CloseDevice();
+    if (HoldsAnything()) {
+      CloseDevice();
+      if (frame.ComponentDestroyed()) return false;
+    }
     OpenDeviceID = dwTAPIDeviceID_m;
     LogDebug(OpenLogLine("using dwTAPIDeviceID_m: " + Signed(OpenDeviceID)));
     LINEINITIALIZEEXPARAMS params = EventNotificationParams();
@@ -134,6 +142,7 @@ bool TkwTAPI::OpenDevice(DWORD &dwTAPIDeviceID_m, bool bPromptForDevice, bool bS
       // Thread #1 waits on this instance's event: it must end before the event goes.
       StopMessageThread(pMsgThread.get(), hStopEvent);
       ShutdownInstance(hLineApp);
+      hLine = 0;  // it went with its instance
       throw EAbort("lineSetStatusMessages failed");
     }
     bResult = true;
@@ -144,7 +153,11 @@ bool TkwTAPI::OpenDevice(DWORD &dwTAPIDeviceID_m, bool bPromptForDevice, bool bS
     iSection = 5;
     LogDebug("Bottom of [TkwTAPI::OpenDevice] function.");
   } catch (...) {
+    if (frame.ComponentDestroyed()) return false;
+    // Thread #2 may fail to start after the result was decided.
+    bResult = false;
     ReportOpenFailure(iSection, bSuppressErrors);
+    if (frame.ComponentDestroyed()) return false;
   }
   LogDebug("END of [TkwTAPI::OpenDevice] returning: " + IntToStr(bResult ? 1 : 0));
   return bResult;
@@ -234,6 +247,8 @@ void TkwTAPI::RunLineOpenLoop(LINEINITIALIZEEXPARAMS &params, LINEINITIALIZEEXPA
       OpenDeviceID = kNoDevice;
       ShutdownInstance(hLineApp);
       ShutdownInstance(hLineApp2);
+      // A line goes with its instance: a later close must not close it again.
+      hLine = hLine2 = 0;
       throw EAbort(e.Message);
     }
   }
@@ -270,7 +285,7 @@ void TkwTAPI::StartMessageThread(TOwningHolder<kwTAPIThread> &holder, HANDLE &hS
   // A thread still running a hand-off is inside a handler that reopened the device; deleting
   // it now would wait for a hand-off that waits for us.
   if (holder && holder->InHandOff()) {
-    pRetiredMsgThread.reset(holder.get());
+    holder->Abandon();
     holder.release();
   }
   holder.reset(new kwTAPIThread(true));
@@ -289,11 +304,14 @@ bool TkwTAPI::HoldsAnything() const {
 // True when it closed something and nothing went wrong: a host can tell a real close from a
 // call on a component that held nothing.
 bool TkwTAPI::CloseDevice() {
+  TMethodFrame frame(*this);
+  frame.bClosing = true;
   bool bResult = false;
   try {
     const bool bHeld = HoldsAnything();
-    StopMessageThread(pMsgThread.get(), hStopEvent);
-    StopMessageThread(pMsgThread2.get(), hStopEvent2);
+    if (!StopMessageThreadOf(frame, pMsgThread, hStopEvent) ||
+        !StopMessageThreadOf(frame, pMsgThread2, hStopEvent2))
+      return false;
     if (hLine != 0) lineClose(hLine);
     if (hLine2 != 0) lineClose(hLine2);
     ShutdownInstance(hLineApp);
@@ -312,6 +330,18 @@ bool TkwTAPI::CloseDevice() {
     MessageBoxA(0, "UNKNOWN Internal error in [TkwTAPI::CloseDevice]", "ERROR", MB_OK);
   }
   return bResult;
+}
+
+// The stop event leaves the component before the wait, which serves hand-offs: a handler may
+// close the device again or destroy the component meanwhile.
+bool TkwTAPI::StopMessageThreadOf(TMethodFrame &frame, TOwningHolder<kwTAPIThread> &holder,
+                                  HANDLE &hStop) {
+  HANDLE hOwnStop = hStop;
+  hStop = 0;
+  frame.pAwaitedThread = holder.get();
+  StopMessageThread(holder.get(), hOwnStop);
+  frame.pAwaitedThread = nullptr;
+  return !frame.ComponentDestroyed();
 }
 
 DWORD TkwTAPI::I_lineNegotiateLegacyAPIVersion(DWORD dwDeviceID) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "component/Kwtapi.h"
+#include "component/MethodFrame.h"
 #include "sound/Kwtapisoundthread.h"
 
 namespace {
@@ -17,50 +18,30 @@ bool Refuse(AnsiString *pasStatus, const AnsiString &asReason) {
 
 }  // namespace
 
-struct TkwTAPI::TSoundWait {
-  kwTAPISoundThread *pThread;
-  TSoundWait *pOuter;
-  bool bComponentDestroyed;
-};
-
-// False when the component was destroyed while waiting (by a handler run from the pump):
-// the caller must then not touch it again.
-bool TkwTAPI::WaitForSound(kwTAPISoundThread *pThread) {
-  TSoundWait wait{pThread, pSoundWait, false};
-  pSoundWait = &wait;
+// False when host code run by the pump destroyed the component: the caller must then not
+// touch it again.
+bool TkwTAPI::WaitForSound(TMethodFrame &frame, kwTAPISoundThread *pThread) {
+  frame.pAwaitedSound = pThread;
   while (pThread->Busy) {
     Sleep(kPollInterval);
     // ProcessMessages, one message at a time: a handler may have destroyed the component.
     MSG msg;
     while (ProcessMessage(msg)) {
-      if (wait.bComponentDestroyed) return false;
+      if (frame.ComponentDestroyed()) return false;
     }
   }
-  pSoundWait = wait.pOuter;
+  frame.pAwaitedSound = nullptr;
   return true;
-}
-
-bool TkwTAPI::RecordingInProgress() const {
-  if (!pSoundThread) return false;
-  for (const TSoundWait *pWait = pSoundWait; pWait != nullptr; pWait = pWait->pOuter) {
-    if (pWait->pThread == pSoundThread.get()) return true;
-  }
-  return pSoundThread->Busy;
-}
-
-void TkwTAPI::EndSoundOperations() {
-  for (TSoundWait *pWait = pSoundWait; pWait != nullptr; pWait = pWait->pOuter) {
-    pWait->bComponentDestroyed = true;
-    pWait->pThread->StopPlaying();
-  }
-  pSoundWait = nullptr;
 }
 
 bool TkwTAPI::PlayASound(AnsiString asFileName, AnsiString *pasStatus) {
   std::unique_ptr<kwTAPISoundThread> pThread(new kwTAPISoundThread(true));
   pThread->SetupSound(asFileName, hLine2 != 0 ? hLine2 : hLine);
   pThread->Resume();
-  WaitForSound(pThread.get());
+  {
+    TMethodFrame frame(*this);
+    WaitForSound(frame, pThread.get());
+  }
   // Only the thread is read from here on: the component may be gone.
   pThread->WaitFor();
   const bool bSucceeded = pThread->Succeeded;
@@ -81,7 +62,15 @@ bool TkwTAPI::RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, An
   kwTAPISoundThread *pThread = pSoundThread.get();
   pThread->SetupSound(asFileName, hLine2 != 0 ? hLine2 : hLine, hCall, 1, iSeconds);
   pThread->Resume();
-  if (!WaitForSound(pThread)) return Refuse(pasStatus, "Error: The recording was ended early.");
+  TMethodFrame frame(*this);
+  try {
+    if (!WaitForSound(frame, pThread))
+      return Refuse(pasStatus, "Error: The recording was ended early.");
+  } catch (...) {
+    // Nobody waits for the recording any more: it ends, keeping what it has recorded.
+    if (!frame.ComponentDestroyed()) pThread->StopWaveIn();
+    throw;
+  }
   const bool bSucceeded = pThread->Succeeded;
   if (pasStatus != nullptr) *pasStatus = pThread->StatusText;
   if (piBuffersRecorded != nullptr) *piBuffersRecorded = pThread->BuffersRecorded;

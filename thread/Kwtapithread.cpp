@@ -61,8 +61,14 @@ void kwTAPIThread::ReleaseIfIdle(const LINEMESSAGE &message) {
     lineDeallocateCall(message.hDevice);
 }
 
+void kwTAPIThread::Abandon() {
+  StopDispatching();
+  Terminate();
+  FreeOnTerminate = true;
+}
+
 void kwTAPIThread::SyncDispatch() {
-  if (!OnLineMessage) return;
+  if (!OnLineMessage || !dispatching_) return;
   struct HandOffMark {
     std::atomic<bool> &running;
     explicit HandOffMark(std::atomic<bool> &flag) : running(flag) { running = true; }

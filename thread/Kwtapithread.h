@@ -32,6 +32,13 @@ class kwTAPIThread : public TThread {
   // blocked in Synchronize and tests Terminated before it could wait again.
   bool InHandOff() const { return handOffRunning_.load(); }
 
+  // Main thread: messages handed off from now on reach no target. The component calls it
+  // before it goes, so that a hand-off served while it is destroyed finds nothing to call.
+  void StopDispatching() { dispatching_ = false; }
+  // Main thread, from inside this thread's hand-off: the thread stops dispatching, ends once
+  // the hand-off has returned and then deletes itself. Nobody may hold it afterwards.
+  void Abandon();
+
  protected:
   void Execute() override;
 
@@ -41,4 +48,6 @@ class kwTAPIThread : public TThread {
   void ReleaseIfIdle(const LINEMESSAGE &message);
 
   std::atomic<bool> handOffRunning_{false};
+  // Main thread only, as the hand-off runs there.
+  bool dispatching_ = true;
 };

@@ -9,5 +9,6 @@
 inline constexpr uint32_t kVarStringSize = 24;
 inline constexpr uint32_t kLineCallStatusSize = 56;
 inline constexpr uint32_t kLineCallInfoSize = 324;
+inline constexpr uint32_t kLineCallParamsSize = 176;
 inline constexpr uint32_t kLineDevCapsSize = 252;
 inline constexpr uint32_t kLineAddressCapsSize = 228;

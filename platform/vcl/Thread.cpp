@@ -59,6 +59,7 @@ void TThread::Run() {
   }
   finished_ = true;
   SetEvent(ended_);
+  if (FreeOnTerminate) delete this;
 }
 
 int TThread::WaitFor() {

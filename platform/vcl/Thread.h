@@ -34,6 +34,10 @@ class TThread {
   std::exception_ptr FatalException() const { return fatal_; }
   bool CreateSuspended() const { return createSuspended_; }
 
+  // Set while the thread cannot end (for example during its hand-off to the main thread): it
+  // then deletes itself once Execute has returned, and nobody else may wait for or delete it.
+  std::atomic<bool> FreeOnTerminate{false};
+
  protected:
   virtual void Execute() = 0;
   // Runs in the thread after Execute.

@@ -54,6 +54,7 @@ void THost::OnDisconnected(HCALL hCall) {
 }
 
 void THost::OnCallInfo(LINEMESSAGE *cbData, LINECALLINFO *pLineCallInfo) {
+  if (cbData->dwMessageID == LINE_CALLSTATE) hStateCall = cbData->hDevice;
   std::ostringstream text;
   text << "info " << cbData->dwMessageID << " " << cbData->dwParam1
        << (pLineCallInfo != nullptr ? " with info" : " none");

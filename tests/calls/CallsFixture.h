@@ -36,6 +36,8 @@ class THost {
   std::vector<std::string> events;
   bool allOnMainThread = true;
   HCALL hLastCall = 0;
+  // The call of the latest LINE_CALLSTATE: how a host learns the handle of a call it placed.
+  HCALL hStateCall = 0;
   std::function<void(const std::string &)> after;
 
  private:
