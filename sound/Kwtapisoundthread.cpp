@@ -3,6 +3,7 @@
 #include "sound/Kwtapisoundthread.h"
 
 #include "component/LineErrorNames.h"
+#include "component/VarStringValue.h"
 
 namespace {
 
@@ -99,15 +100,13 @@ LONG kwTAPISoundThread::GetWaveDeviceID(const char *szDeviceClass) {
     const LONG lResult =
         lineGetID(LineHandle, 0, 0, LINECALLSELECT_LINE, pVarString, szDeviceClass);
     const DWORD dwNeeded = pVarString->dwNeededSize;
-    LONG lDeviceID = lResult;
-    if (lResult == 0) {
-      DWORD dwValue = 0;
-      std::memcpy(&dwValue, reinterpret_cast<char *>(pVarString) + pVarString->dwStringOffset,
-                  sizeof dwValue);
-      lDeviceID = static_cast<LONG>(dwValue);
-    }
+    const std::optional<DWORD> dwDeviceID = LeadingDword(*pVarString);
     LocalFree(pVarString);
-    if (lResult == 0 || dwNeeded <= dwSize) return lDeviceID;
+    if (lResult == 0 && dwDeviceID) return static_cast<LONG>(*dwDeviceID);
+    if (dwNeeded <= dwSize) {
+      if (lResult != 0) return lResult;
+      throw Exception(AnsiString("lineGetID gave no usable ") + szDeviceClass + " device id.");
+    }
     dwSize = dwNeeded;
   }
 }

@@ -13,6 +13,7 @@
 #include <vcl.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "platform/vcl/Thread.h"
 
@@ -76,7 +77,10 @@ class kwTAPISoundThread : public TThread {
   [[noreturn]] void PlayFailure(const AnsiString &asMessage);
   [[noreturn]] void PlayFailure(const AnsiString &asMessage, MMRESULT result);
   AnsiString WaveOutErrorText(MMRESULT result);
+  struct TPlayback;
+  void ReleasePlayback(TPlayback &play);
   void ResetWaveOut(HWAVEOUT hWaveOut);
+  void CloseWaveOut(HWAVEOUT hWaveOut);
   void WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks);
 
   void HandleBuffer(HWAVEIN hDevice, WAVEHDR *pHeader);
@@ -88,6 +92,7 @@ class kwTAPISoundThread : public TThread {
   void EndRecordingNow();
   bool WriteSamples(const WAVEHDR *pHeader);
   bool WriteFileHeader(DWORD dwDataBytes);
+  void MessageWriteFailed();
   void MessageNotSaved(const char *szReason);
 
   std::atomic<bool> playStopRequested_{false};
@@ -95,4 +100,8 @@ class kwTAPISoundThread : public TThread {
   // Set when the recording has finished or the thread must end.
   const HANDLE recordingEnded_;
   bool messageLost_ = false;
+  bool writeFailed_ = false;
+  // The worker's reset of a device stopped while it started, and the main thread's reset and
+  // close of the device, must not cross: the worker could reset a device already closed.
+  std::mutex deviceGuard_;
 };

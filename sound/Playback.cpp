@@ -2,9 +2,8 @@
 // cut into blocks of about 4 KB, all queued, and their completion awaited.
 #include "sound/Kwtapisoundthread.h"
 
-#include <cstring>
-
 #include "component/LineErrorNames.h"
+#include "component/VarStringValue.h"
 
 namespace {
 
@@ -13,17 +12,6 @@ constexpr DWORD kDeviceIdBlockSize = 1024;
 // A format chunk is a WAVEFORMATEX and its extra bytes, counted by a 16-bit cbSize.
 constexpr DWORD kLargestFormatChunk = 65535;
 constexpr DWORD kReleasePause = 500;
-
-// What one playback holds, released on every way out.
-struct TPlayback {
-  VARSTRING *pVarString = nullptr;
-  HMMIO hFile = 0;
-  WAVEFORMATEX *pFormat = nullptr;
-  char *pData = nullptr;
-  HWAVEOUT hWaveOut = 0;
-  WAVEHDR **ppHeaders = nullptr;
-  DWORD dwBlocks = 0;
-};
 
 DWORD BlockSize(WORD wBlockAlign) {
   DWORD dwSize = kBlockSize + wBlockAlign - 1;
@@ -36,6 +24,17 @@ DWORD BlockCount(DWORD dwDataSize, DWORD dwBlockSize) {
 }
 
 }  // namespace
+
+// What one playback holds, released on every way out.
+struct kwTAPISoundThread::TPlayback {
+  VARSTRING *pVarString = nullptr;
+  HMMIO hFile = 0;
+  WAVEFORMATEX *pFormat = nullptr;
+  char *pData = nullptr;
+  HWAVEOUT hWaveOut = 0;
+  WAVEHDR **ppHeaders = nullptr;
+  DWORD dwBlocks = 0;
+};
 
 AnsiString kwTAPISoundThread::WaveOutErrorText(MMRESULT result) {
   waveOutGetErrorText(result, ErrorText, sizeof ErrorText);
@@ -60,15 +59,12 @@ void kwTAPISoundThread::PlayWaveFile() {
     if (SoundFile.IsEmpty()) PlayFailure("Error: Invalid SoundFile property value (empty).");
     if (!FileExists(SoundFile)) PlayFailure("Error: SoundFile NOT found.");
 
-    UINT uDeviceID = WAVE_MAPPER;
     const LONG lResult =
         lineGetID(LineHandle, 0, 0, LINECALLSELECT_LINE, play.pVarString, "wave/out");
     if (lResult != 0) PlayFailure("Error: lineGetID failed: " + TapiErrorString(lResult));
-    if (play.pVarString->dwStringOffset > kDeviceIdBlockSize - sizeof uDeviceID)
-      PlayFailure("Error: lineGetID failed: " + TapiErrorString(LINEERR_OPERATIONFAILED));
-    std::memcpy(&uDeviceID,
-                reinterpret_cast<char *>(play.pVarString) + play.pVarString->dwStringOffset,
-                sizeof uDeviceID);
+    const std::optional<DWORD> dwDeviceID = LeadingDword(*play.pVarString);
+    if (!dwDeviceID) PlayFailure("Error: lineGetID gave no usable wave/out device id.");
+    const UINT uDeviceID = *dwDeviceID;
     const DWORD dwMapped = uDeviceID == WAVE_MAPPER ? 0 : WAVE_MAPPED;
 
     play.hFile = mmioOpen(const_cast<char *>(SoundFile.c_str()), nullptr, MMIO_ALLOCBUF);
@@ -137,21 +133,30 @@ void kwTAPISoundThread::PlayWaveFile() {
     }
     WaitForBlocks(play.ppHeaders, dwBlocks);
   } catch (EAbort &) {
+  } catch (...) {
+    ReleasePlayback(play);
+    throw;
   }
+  ReleasePlayback(play);
+}
+
+// Nothing may be released while the device can still use it: the device is reset once,
+// before any block goes, and closed after the last.
+void kwTAPISoundThread::ReleasePlayback(TPlayback &play) {
   if (play.hFile != 0) mmioClose(play.hFile, 0);
   if (play.hWaveOut != 0) {
-    // Nothing may be released while the device can still use it.
     ResetWaveOut(play.hWaveOut);
     for (DWORD i = 0; i < play.dwBlocks; ++i) {
       WAVEHDR *pHeader = play.ppHeaders[i];
       if (pHeader != nullptr) ReleaseWaveOutBuffer(pHeader, play.hWaveOut, nullptr, false);
     }
-    ReleaseWaveOutBuffer(nullptr, play.hWaveOut, nullptr, true);
+    CloseWaveOut(play.hWaveOut);
   }
   LocalFree(play.ppHeaders);
   LocalFree(play.pVarString);
   LocalFree(play.pFormat);
   LocalFree(play.pData);
+  play = TPlayback{};
 }
 
 void kwTAPISoundThread::WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks) {
@@ -183,15 +188,19 @@ void kwTAPISoundThread::ReleaseWaveOutBuffer(WAVEHDR *pHeader, HWAVEOUT hWaveOut
   }
   if (bClose) {
     ResetWaveOut(hWaveOut);
-    Sleep(kReleasePause);
-    if (const MMRESULT r = waveOutClose(hWaveOut)) {
-      StatusText += "Error: waveOutClose returned: " + WaveOutErrorText(r);
-      // A device left open would refuse every later playback on the line: whatever it still
-      // holds is stopped and it is closed again, quietly, since the failure is reported.
-      waveOutReset(hWaveOut);
-      waveOutClose(hWaveOut);
-    }
-    Sleep(kReleasePause);
+    CloseWaveOut(hWaveOut);
   }
   if (pData != nullptr) LocalFree(pData);
+}
+
+void kwTAPISoundThread::CloseWaveOut(HWAVEOUT hWaveOut) {
+  Sleep(kReleasePause);
+  if (const MMRESULT r = waveOutClose(hWaveOut)) {
+    StatusText += "Error: waveOutClose returned: " + WaveOutErrorText(r);
+    // A device left open would refuse every later playback on the line: whatever it still
+    // holds is stopped and it is closed again, quietly, since the failure is reported.
+    waveOutReset(hWaveOut);
+    waveOutClose(hWaveOut);
+  }
+  Sleep(kReleasePause);
 }

@@ -76,7 +76,14 @@ void kwTAPISoundThread::Record() {
                     " msg: " + TapiErrorString(lDeviceID));
   WaveInDeviceID = static_cast<DWORD>(lDeviceID);
   lineGenerateTone(CallHandle, LINETONEMODE_BEEP, 0, 0, nullptr);
-  if (OpenWaveIn(WaveInDeviceID) == 0) return;
+  try {
+    if (OpenWaveIn(WaveInDeviceID) == 0) return;
+  } catch (...) {
+    // Whatever stopped the start (a notice handler that throws, say), the device and its
+    // buffers are given back before the thread reports it.
+    if (const HWAVEIN hDevice = WaveIn) AbandonWaveIn(hDevice);
+    throw;
+  }
   // Woken when the recording finishes or the owner goes, rather than polling: a worker
   // that wakes for nothing costs more than the whole recording.
   while (IsRunning(RecordState) && !Terminated) WaitForSingleObject(recordingEnded_, INFINITE);
@@ -128,9 +135,11 @@ HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
     Box("Error calling waveInStart.");
     return AbandonWaveIn(hDevice);
   }
+  // A stop asked for while the device was being started is carried out now, on the device
+  // as long as the main thread has not closed it already.
+  std::lock_guard<std::mutex> hold(deviceGuard_);
   deviceStarted_ = true;
-  // A stop asked for while the device was being started is carried out now.
-  if (RecordState == StateStopping) waveInReset(hDevice);
+  if (RecordState == StateStopping && WaveIn == hDevice) waveInReset(hDevice);
   return hDevice;
 }
 
@@ -202,16 +211,21 @@ bool kwTAPISoundThread::IsLastBuffer(const WAVEHDR *pHeader) {
 // The device is reset and closed after the last buffer. When it refuses, the recording
 // still ends; its buffers stay allocated until the device lets them go.
 bool kwTAPISoundThread::FinishDevice(HWAVEIN hDevice) {
-  if (waveInReset(hDevice) != 0) {
-    Box("Error calling waveInReset.");
-    return false;
+  const char *szFailure = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(deviceGuard_);
+    if (waveInReset(hDevice) != 0) {
+      szFailure = "Error calling waveInReset.";
+    } else if (waveInClose(hDevice) != 0) {
+      szFailure = "Error calling waveInClose.";
+    } else {
+      WaveIn = 0;
+    }
   }
-  if (waveInClose(hDevice) != 0) {
-    Box("Error calling waveInClose.");
-    return false;
-  }
-  WaveIn = 0;
-  return true;
+  // A box runs a message loop, which may hand this thread the next buffer.
+  if (szFailure == nullptr) return true;
+  Box(szFailure);
+  return false;
 }
 
 void kwTAPISoundThread::ReleaseRecordBuffers() {
@@ -230,8 +244,11 @@ void kwTAPISoundThread::StopWaveIn() {
   if (!RecordState.compare_exchange_strong(iState, StateStopping)) return;
   // While the last buffer is written the device is already closed.
   // Before the device has started, the worker resets it once it has.
+  std::unique_lock<std::mutex> hold(deviceGuard_);
   const HWAVEIN hDevice = WaveIn;
-  if (hDevice != 0 && deviceStarted_ && waveInReset(hDevice) != 0) Box("Error calling waveInStop.");
+  if (hDevice == 0 || !deviceStarted_ || waveInReset(hDevice) == 0) return;
+  hold.unlock();
+  Box("Error calling waveInStop.");
 }
 
 // The owner goes away while a recording runs: it is stopped, the buffer in progress is

@@ -47,14 +47,18 @@ int kwTAPISoundThread::AppendWaveData(const char *szFileName, WAVEHDR *pHeader, 
     if (bLast) FileHandle = 0;
     return -1;
   }
-  // A new file is a valid, empty WAV file before any sample goes in; one whose header could
-  // not be written is left empty rather than holding part of a header.
-  const bool bStarted = bWasOpen || WriteFileHeader(0);
-  if (!bStarted) TruncateAt(FileHandle, 0);
-  const bool bWritten = bStarted && WriteSamples(pHeader);
-  if (!bWritten) {
-    MessageBoxA(0, "Error writing file.", "", MB_OK);
-    MessageNotSaved("the file could not be written.");
+  // After a failed write the file keeps the whole buffers before it: a later buffer would
+  // leave a hole in the message, and a full disk would raise a box for every second.
+  if (!writeFailed_) {
+    // A new file is a valid, empty WAV file before any sample goes in; one whose header
+    // could not be written is left empty rather than holding part of a header.
+    const bool bStarted = bWasOpen || WriteFileHeader(0);
+    if (!bStarted) TruncateAt(FileHandle, 0);
+    if (!bStarted || !WriteSamples(pHeader)) {
+      writeFailed_ = true;
+      MessageBoxA(0, "Error writing file.", "", MB_OK);
+      MessageWriteFailed();
+    }
   }
   if (bLast) {
     CloseHandle(FileHandle);
@@ -91,6 +95,17 @@ bool kwTAPISoundThread::WriteFileHeader(DWORD dwDataBytes) {
   Put(pAt, "data", 4);
   PutDword(pAt, dwDataBytes);
   return WriteAt(FileHandle, 0, header, kFileHeaderSize);
+}
+
+void kwTAPISoundThread::MessageWriteFailed() {
+  const DWORD dwSeconds = BytesRecorded / RecordFormat.nAvgBytesPerSec;
+  if (dwSeconds == 0) {
+    MessageNotSaved("the file could not be written.");
+    return;
+  }
+  messageLost_ = true;
+  StatusText += "Error: The rest of the message could not be written: " + IntToStr(dwSeconds) +
+                " s were saved.";
 }
 
 void kwTAPISoundThread::MessageNotSaved(const char *szReason) {

@@ -155,14 +155,16 @@ TEST_F(Recording, TheFileIsCompleteAfterEveryBuffer) {
 }
 
 TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
+  // A file that cannot be created is told for every buffer; a full disk only once.
   const struct {
     std::string path;
     std::string box;
+    size_t boxes;
     std::string status;
   } cases[] = {
-      {folder_.Path("missing/message.wav").string(), "Error opening file.",
+      {folder_.Path("missing/message.wav").string(), "Error opening file.", 2,
        "Error: The message was not saved: the file could not be created."},
-      {"/dev/full", "Error writing file.",
+      {"/dev/full", "Error writing file.", 1,
        "Error: The message was not saved: the file could not be written."},
   };
   for (const auto &c : cases) {
@@ -175,7 +177,7 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
     EXPECT_EQ(thread->BuffersRecorded, 2);
     EXPECT_EQ(sound_test::Str(thread->StatusText), c.status);
     const auto shown = notices.Notices();
-    ASSERT_EQ(shown.size(), 2u) << "one box a buffer";
+    ASSERT_EQ(shown.size(), c.boxes);
     EXPECT_EQ(shown[0].text, c.box);
     EXPECT_EQ(shown[0].caption, "");
     EXPECT_TRUE(DevicesClosed());
@@ -183,29 +185,48 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
 }
 
 // Writes of one buffer: the samples, then the header (the first buffer writes an empty
-// header before both).
-TEST_F(Recording, AFailedWriteLeavesAFileWhoseHeaderCountsOnlyWhatItHolds) {
+// header before both). After a failed write the file keeps the whole seconds before it and
+// nothing after, so that no later second follows a hole.
+TEST_F(Recording, AFailedWriteLeavesAFileOfTheSecondsBeforeItAndSaysWhatWasKept) {
   CORVAX_REQUIRE_FILE_WRITE_FAULTS();
   const auto said = Tone(3 * kSecond);
+  const std::string notSaved = "Error: The message was not saved: the file could not be written.";
   const struct {
     unsigned failingWrite;
-    size_t keptFrom;  // the second whose samples the file keeps
-  } cases[] = {{4, 0}, {3, 1}, {2, 1}, {1, 1}};
+    size_t keptSeconds;
+    std::string status;
+  } cases[] = {
+      {4, 1, "Error: The rest of the message could not be written: 1 s were saved."},
+      {3, 0, notSaved},
+      {2, 0, notSaved},
+  };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.failingWrite);
     component_test::TNoticeCapture notices;
     sim::Audio().Reset();
     Send(said);
     win32::FailNthFileWrite(c.failingWrite);
-    const auto thread = Record(path_, 2);
+    const auto thread = Record(path_, 3);
     EXPECT_FALSE(thread->Succeeded);
-    EXPECT_EQ(sound_test::Str(thread->StatusText),
-              "Error: The message was not saved: the file could not be written.");
+    EXPECT_EQ(thread->BuffersRecorded, 3);
+    EXPECT_EQ(sound_test::Str(thread->StatusText), c.status);
     EXPECT_EQ(NoticeTexts(), std::vector<std::string>{"Error writing file."});
     ExpectCompleteFile(path_);
-    const auto start = said.begin() + static_cast<ptrdiff_t>(c.keptFrom * kSecond);
-    EXPECT_EQ(ReadWav(path_).samples, std::vector<int16_t>(start, start + kSecond));
+    EXPECT_EQ(ReadWav(path_).samples,
+              std::vector<int16_t>(said.begin(), said.begin() + c.keptSeconds * kSecond));
   }
+}
+
+TEST_F(Recording, AFileWhoseHeaderCannotBeWrittenIsLeftEmpty) {
+  CORVAX_REQUIRE_FILE_WRITE_FAULTS();
+  component_test::TNoticeCapture notices;
+  Send(Tone(3 * kSecond));
+  win32::FailNthFileWrite(1);
+  const auto thread = Record(path_, 2);
+  EXPECT_EQ(sound_test::Str(thread->StatusText),
+            "Error: The message was not saved: the file could not be written.");
+  EXPECT_EQ(NoticeTexts(), std::vector<std::string>{"Error writing file."});
+  EXPECT_EQ(FileSize(path_), 0u);
 }
 
 TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
