@@ -67,8 +67,9 @@ bool TkwTAPI::RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, An
     if (!WaitForSound(frame, pThread))
       return Refuse(pasStatus, "Error: The recording was ended early.");
   } catch (...) {
-    // Nobody waits for the recording any more: it ends, keeping what it has recorded.
-    if (!frame.ComponentDestroyed()) pThread->StopWaveIn();
+    // Nobody waits for the recording any more: it ends now, keeping what it has recorded,
+    // and the line is free for the next one.
+    if (!frame.ComponentDestroyed()) pSoundThread.reset();
     throw;
   }
   const bool bSucceeded = pThread->Succeeded;

@@ -166,6 +166,7 @@ LONG Exchange::LineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress
   call.With("hLine", hLine).With("lpszDestAddress", Text(lpszDestAddress));
   call.With("dwCountryCode", dwCountryCode);
   if (lpCallParams) {
+    call.With("dwTotalSize", lpCallParams->dwTotalSize);
     call.With("dwBearerMode", lpCallParams->dwBearerMode);
     call.With("dwMediaMode", lpCallParams->dwMediaMode);
     call.With("dwCallParamFlags", lpCallParams->dwCallParamFlags);

@@ -69,6 +69,12 @@ void kwTAPISoundThread::SetupSound(AnsiString asFileName, HLINE hLine, HCALL hCa
 }
 
 void kwTAPISoundThread::Execute() {
+  // The caller waits for Busy to fall, also when the box itself fails (a host's notice
+  // handler may throw).
+  struct TBusyUntilEnd {
+    std::atomic<bool> &busy;
+    ~TBusyUntilEnd() { busy = false; }
+  } busyUntilEnd{Busy};
   try {
     RunOperation();
   } catch (Exception &e) {
@@ -76,7 +82,6 @@ void kwTAPISoundThread::Execute() {
   } catch (...) {
     ShowMessage("UNKNOWN Internal error in [kwTAPISoundThread::Execute]");
   }
-  Busy = false;
 }
 
 void kwTAPISoundThread::RunOperation() {

@@ -94,6 +94,47 @@ TEST_F(CallRoadTest, OutgoingCallToABusyPartyIsDroppedByTheHost) {
   ExpectNothingLeft();
 }
 
+// Asking to block the caller ID places the call that no parameters would place, on a line of
+// any media modes, and the parameters are TAPI 2.0's 176 bytes on every build.
+TEST_F(CallRoadTest, BlockingTheCallerIdPlacesTheSameCall) {
+  const struct {
+    DWORD lineModes;
+    DWORD expectedMode;  // 0: sent without parameters
+  } cases[] = {
+      {LINEMEDIAMODE_INTERACTIVEVOICE, LINEMEDIAMODE_INTERACTIVEVOICE},
+      {LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_AUTOMATEDVOICE,
+       LINEMEDIAMODE_INTERACTIVEVOICE},
+      {LINEMEDIAMODE_AUTOMATEDVOICE, LINEMEDIAMODE_AUTOMATEDVOICE},
+      {LINEMEDIAMODE_DATAMODEM, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.lineModes);
+    exchange.Reset();
+    exchange.Line(0).MediaModes(c.lineModes);
+    component->MediaModes = static_cast<int>(c.lineModes);
+    Open();
+    sim::OperationJournal().Clear();
+    for (const bool block : {false, true}) {
+      EXPECT_TRUE(component->MakeACall("Bob", "5550000", 0, block, 0, nullptr));
+      exchange.HangUp(exchange.LatestCall(0));
+    }
+    const auto made = sim::OperationJournal().Entries("lineMakeCallA");
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[0].call.Arg("dwMediaMode"), "") << "no parameters without blocking";
+    EXPECT_EQ(made[1].call.Num("dwMediaMode"), c.expectedMode);
+    if (c.expectedMode != 0) {
+      EXPECT_EQ(made[1].call.Num("dwTotalSize"), 176);
+      EXPECT_EQ(made[1].call.Num("dwCallParamFlags"),
+                LINECALLPARAMFLAGS_IDLE | LINECALLPARAMFLAGS_BLOCKID);
+    }
+    component->CloseDevice();
+  }
+  DWORD hCall = 0;
+  Open();
+  component->CheckForDialtone(hCall);
+  EXPECT_EQ(sim::OperationJournal().Entries("lineMakeCallA").back().call.Num("dwTotalSize"), 176);
+}
+
 TEST_F(CallRoadTest, AssistedCallGoesToTheRequestRecipient) {
   Open();
   component->AppTitle = "Dialer";

@@ -73,6 +73,37 @@ TEST_F(DispatchTest, FailedCallInfoReadEndsTheThreadWithItsText) {
   ExpectNothingLeft();
 }
 
+// A provider that answers "too small" without asking for more would be asked again for ever:
+// the read ends with the code's text, in the variant of the message being read.
+TEST_F(DispatchTest, ACallInfoAnswerThatAsksForNoMoreEndsTheRead) {
+  const std::string code = std::to_string(static_cast<LONG>(LINEERR_STRUCTURETOOSMALL));
+  const struct {
+    DWORD announced;  // 324 for LINE_CALLSTATE, 1324 for LINE_CALLINFO
+    std::string text;
+  } cases[] = {
+      {324, "TAPI Error: " + code + ", calling lineGetCallInfo (2)"},
+      {1324, "TAPI Error: " + code + ", calling lineGetCallInfo"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.announced);
+    component_test::TNoticeCapture notices;
+    Open();
+    sim::Faults().FailWhen(
+        "lineGetCallInfoA",
+        [&c](const sim::Invocation &call) { return call.Num("dwTotalSize") == c.announced; },
+        LINEERR_STRUCTURETOOSMALL);
+    const sim::CallId call = exchange.OfferCall(0);
+    exchange.SetCallerId(call, {"Alice", "5551234"});
+    PumpUntil([&] { return !notices.Notices().empty(); });
+    EXPECT_EQ(notices.Notices()[0].text,
+              "Internal error in [kwTAPIThread::Execute] msg: " + c.text);
+    sim::Faults().Clear();
+    component->CloseDevice();
+    exchange.HangUp(call);
+    ExpectNothingLeft();
+  }
+}
+
 // A provider claiming nearly 4 GB: the slack must not wrap the size into a small block that the
 // provider then writes its whole record into.
 TEST_F(DispatchTest, AClaimedSizeBeyondAnyBlockIsOutOfMemory) {

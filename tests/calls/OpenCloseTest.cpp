@@ -178,6 +178,37 @@ TEST_F(CallsTest, StatusMessageFailureStopsThreadOneQuietly) {
   ExpectNothingLeft();
 }
 
+// A line goes with the instance it was opened on: a failed open that shut an instance down
+// leaves no handle of its line for a later close to close again.
+TEST_F(CallsTest, AFailedOpenKeepsNoLineOfAnInstanceItShutDown) {
+  const struct {
+    const char *name;
+    std::function<void()> inject;
+  } cases[] = {
+      {"second pass",
+       [this] {
+         // Pass 0 is refused, pass 1 opens the second instance, pass 2 fails.
+         int opens = 0;
+         exchange.Line(0).MediaModes(0x4 | 0x10).OpenAnswer([opens](DWORD, DWORD) mutable -> LONG {
+           return ++opens == 2 ? 0 : LINEERR_INVALMEDIAMODE;
+         });
+       }},
+      {"status messages",
+       [] { sim::Faults().FailNext("lineSetStatusMessages", LINEERR_OPERATIONFAILED); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    exchange.Reset();
+    c.inject();
+    DWORD dwDevice = 0;
+    EXPECT_FALSE(component->OpenDevice(dwDevice, false, true));
+    sim::OperationJournal().Clear();
+    component->CloseDevice();
+    EXPECT_EQ(sim::OperationJournal().Count("lineClose"), 0u);
+    ExpectNothingLeft();
+  }
+}
+
 TEST_F(CallsTest, SecondOpenClosesTheFirstDevice) {
   Open();
   Open();

@@ -127,6 +127,9 @@ TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) 
   } cases[] = {
       {[] { sim::Faults().FailNth("lineGetIDA", 2, LINEERR_OPERATIONFAILED); },
        "Error: lineGetID failed: LINEERR_OPERATIONFAILED", false},
+      // Success with nothing filled in is not a TAPI failure, and no id is read from outside.
+      {[] { sim::Faults().FailNth("lineGetIDA", 2, 0); },
+       "Error: lineGetID gave no usable wave/out device id.", false},
       {[] { sim::Faults().FailNext("mmioOpenA", MMIOERR_CANNOTOPEN); },
        "Error: mmioOpen failed to open file.", false},
       {[] { sim::Faults().FailNth("waveOutOpen", 2, MMSYSERR_ALLOCATED); },
@@ -170,6 +173,17 @@ TEST_F(Playback, DeviceAndMemoryFailuresEndWithTheirStatusAndReleaseEverything) 
   }
 }
 
+TEST_F(Playback, ACompletedPlaybackResetsAndClosesItsDeviceOnce) {
+  const auto thread = Play(fixtures::Sox("tone_8000_1ch_16.wav"));
+  EXPECT_TRUE(thread->Succeeded);
+  const auto &journal = sim::OperationJournal();
+  EXPECT_EQ(journal.Count("waveOutReset"), 1u);
+  EXPECT_EQ(journal.Count("waveOutClose"), 1u);
+  EXPECT_EQ(journal.Count("waveOutUnprepareHeader"), 2u);
+  EXPECT_LT(journal.Find("waveOutReset"), journal.Find("waveOutUnprepareHeader"));
+  EXPECT_LT(journal.Find("waveOutUnprepareHeader"), journal.Find("waveOutClose"));
+}
+
 TEST_F(Playback, AFailedCloseIsReportedButThePlaybackCompleted) {
   sim::Faults().FailNext("waveOutClose", MMSYSERR_HANDLEBUSY);
   const auto thread = Play(fixtures::Sox("tone_8000_1ch_16.wav"));
@@ -181,17 +195,30 @@ TEST_F(Playback, AFailedCloseIsReportedButThePlaybackCompleted) {
   EXPECT_TRUE(DevicesClosed());
 }
 
-TEST_F(Playback, ALineWithoutAWaveOutputDeviceShowsABox) {
-  sim::TheExchange().Line(0).NoWaveOut();
-  const auto thread = Play(fixtures::Sox("tone_8000_1ch_16.wav"));
-  EXPECT_FALSE(thread->Succeeded);
-  EXPECT_EQ(sound_test::Str(thread->StatusText), "");
-  const auto notices = notices_.Notices();
-  ASSERT_EQ(notices.size(), 1u);
-  EXPECT_EQ(notices[0].caption, "");
-  EXPECT_EQ(notices[0].text,
-            "Internal error in [kwTAPISoundThread::Execute] msg: Invalid deviceID: " +
-                std::to_string(static_cast<LONG>(LINEERR_NODEVICE)) + " msg: LINEERR_NODEVICE");
+TEST_F(Playback, ALineWithoutAUsableWaveOutputDeviceShowsABox) {
+  const struct {
+    std::function<void()> inject;
+    std::string box;
+  } cases[] = {
+      {[] { sim::TheExchange().Line(0).NoWaveOut(); },
+       "Internal error in [kwTAPISoundThread::Execute] msg: Invalid deviceID: " +
+           std::to_string(static_cast<LONG>(LINEERR_NODEVICE)) + " msg: LINEERR_NODEVICE"},
+      {[] { sim::Faults().FailNext("lineGetIDA", 0); },
+       "Internal error in [kwTAPISoundThread::Execute] msg: lineGetID gave no usable wave/out "
+       "device id."},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.box);
+    component_test::TNoticeCapture notices;
+    c.inject();
+    const auto thread = Play(fixtures::Sox("tone_8000_1ch_16.wav"));
+    EXPECT_FALSE(thread->Succeeded);
+    EXPECT_EQ(sound_test::Str(thread->StatusText), "");
+    const auto shown = notices.Notices();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "");
+    EXPECT_EQ(shown[0].text, c.box);
+  }
 }
 
 TEST_F(Playback, DeletingThePlayingThreadAbandonsThePlaybackAndFreesTheDevice) {

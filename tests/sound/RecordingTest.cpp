@@ -285,6 +285,11 @@ TEST_F(Recording, DeviceFailuresShowTheirBoxAndLeaveNothingOpen) {
            std::to_string(static_cast<LONG>(LINEERR_OPERATIONFAILED)) +
            " msg: LINEERR_OPERATIONFAILED",
        ""},
+      // Success with nothing filled in: no device id is read from outside the answer.
+      {[] { sim::Faults().FailNth("lineGetIDA", 1, 0); },
+       "Internal error in [kwTAPISoundThread::Execute] msg: lineGetID gave no usable wave/in "
+       "device id.",
+       ""},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.box);
