@@ -1,13 +1,13 @@
 // What recording costs the process: CPU time per second of sound, recorded in real time
 // while the calling thread pumps its messages every 250 ms as RecordASound does.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <filesystem>
 #include <memory>
 #include <numbers>
 #include <cmath>
 
+#include "ProcessCpu.h"
 #include "SoundLine.h"
 #include "simulator/FarEndAudio.h"
 #include "sound/Kwtapisoundthread.h"
@@ -15,17 +15,6 @@
 namespace {
 
 constexpr int kSeconds = 3;
-
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
-}
-
-void PumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
 
 void BM_RecordingCpuPerAudioSecond(benchmark::State &state) {
   TAnsweredCall call;

@@ -66,6 +66,10 @@ class TkwTAPI : public TComponent {
   bool RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, AnsiString *pasStatus,
                     int *piBuffersRecorded);
   void StopRecording();
+  // Ends the playbacks PlayASound is waiting for (a handler may call it from inside one): the
+  // sound stops at once, the device is reset and closed, and PlayASound returns false with
+  // "Error: Playback stopped before its end." in its status. Recordings go on.
+  void StopPlaying();
   void TapiCheck(int code);
   AnsiString GetTapiError(LONG &code);
   void LogDebug(AnsiString asMessage);

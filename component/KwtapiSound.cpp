@@ -22,8 +22,10 @@ bool Refuse(AnsiString *pasStatus, const AnsiString &asReason) {
 // touch it again.
 bool TkwTAPI::WaitForSound(TMethodFrame &frame, kwTAPISoundThread *pThread) {
   frame.pAwaitedSound = pThread;
+  const HANDLE hEnded = pThread->Handle();
   while (pThread->Busy) {
-    Sleep(kPollInterval);
+    // Served at the latest every poll interval, and at once when a message or the end comes.
+    MsgWaitForMultipleObjects(1, &hEnded, FALSE, kPollInterval, QS_ALLINPUT);
     // ProcessMessages, one message at a time: a handler may have destroyed the component.
     MSG msg;
     while (ProcessMessage(msg)) {
@@ -76,6 +78,12 @@ bool TkwTAPI::RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, An
   if (pasStatus != nullptr) *pasStatus = pThread->StatusText;
   if (piBuffersRecorded != nullptr) *piBuffersRecorded = pThread->BuffersRecorded;
   return bSucceeded;
+}
+
+void TkwTAPI::StopPlaying() {
+  for (TMethodFrame *pFrame = pMethodFrames; pFrame != nullptr; pFrame = pFrame->pOuter) {
+    if (pFrame->pAwaitedSound != nullptr) pFrame->pAwaitedSound->StopPlaying();
+  }
 }
 
 void TkwTAPI::StopRecording() {

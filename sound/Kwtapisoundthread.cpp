@@ -78,10 +78,17 @@ void kwTAPISoundThread::Execute() {
   try {
     RunOperation();
   } catch (Exception &e) {
-    ShowMessage("Internal error in [kwTAPISoundThread::Execute] msg: " + e.Message);
+    // An operation its owner gave up (the component went) ends quietly: its line may be
+    // closed under it.
+    if (!Abandoned())
+      ShowMessage("Internal error in [kwTAPISoundThread::Execute] msg: " + e.Message);
   } catch (...) {
-    ShowMessage("UNKNOWN Internal error in [kwTAPISoundThread::Execute]");
+    if (!Abandoned()) ShowMessage("UNKNOWN Internal error in [kwTAPISoundThread::Execute]");
   }
+}
+
+bool kwTAPISoundThread::Abandoned() const {
+  return playStopRequested_ || Terminated;
 }
 
 void kwTAPISoundThread::RunOperation() {

@@ -72,6 +72,7 @@ class kwTAPISoundThread : public TThread {
 
  private:
   void RunOperation();
+  bool Abandoned() const;
   void Record();
   // Playback's failure: the message goes to StatusText and the playback is abandoned.
   [[noreturn]] void PlayFailure(const AnsiString &asMessage);

@@ -12,6 +12,8 @@ constexpr DWORD kDeviceIdBlockSize = 1024;
 // A format chunk is a WAVEFORMATEX and its extra bytes, counted by a 16-bit cbSize.
 constexpr DWORD kLargestFormatChunk = 65535;
 constexpr DWORD kReleasePause = 500;
+// How long a playback waits for its current block before it looks again.
+constexpr DWORD kBlockPoll = 50;
 
 DWORD BlockSize(WORD wBlockAlign) {
   DWORD dwSize = kBlockSize + wBlockAlign - 1;
@@ -159,6 +161,9 @@ void kwTAPISoundThread::ReleasePlayback(TPlayback &play) {
   play = TPlayback{};
 }
 
+// The device marks the blocks done in turn. Between looks the thread sleeps until a message
+// comes for it or a short while has passed: a device that plays for seconds needs no thread
+// spinning beside it.
 void kwTAPISoundThread::WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks) {
   DWORD i = 0;
   while (i < dwBlocks) {
@@ -169,7 +174,7 @@ void kwTAPISoundThread::WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks) {
       continue;
     }
     Application->ProcessMessages();
-    Sleep(0);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kBlockPoll, QS_ALLINPUT);
   }
   Succeeded = true;
 }
@@ -193,8 +198,11 @@ void kwTAPISoundThread::ReleaseWaveOutBuffer(WAVEHDR *pHeader, HWAVEOUT hWaveOut
   if (pData != nullptr) LocalFree(pData);
 }
 
+// The pauses let a driver settle after a playback that ran to its end; one stopped on request
+// ends at once, so that its line is free for what comes next.
 void kwTAPISoundThread::CloseWaveOut(HWAVEOUT hWaveOut) {
-  Sleep(kReleasePause);
+  const DWORD dwPause = playStopRequested_ ? 0 : kReleasePause;
+  Sleep(dwPause);
   if (const MMRESULT r = waveOutClose(hWaveOut)) {
     StatusText += "Error: waveOutClose returned: " + WaveOutErrorText(r);
     // A device left open would refuse every later playback on the line: whatever it still
@@ -202,5 +210,5 @@ void kwTAPISoundThread::CloseWaveOut(HWAVEOUT hWaveOut) {
     waveOutReset(hWaveOut);
     waveOutClose(hWaveOut);
   }
-  Sleep(kReleasePause);
+  Sleep(dwPause);
 }

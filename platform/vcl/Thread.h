@@ -28,6 +28,9 @@ class TThread {
   // serving Synchronize calls meanwhile, so the thread waited for cannot block on one.
   int WaitFor();
 
+  // Signalled once the thread has ended, for waits on several things at once; valid while the
+  // object lives.
+  HANDLE Handle() const { return ended_; }
   bool Suspended() const { return !started_; }
   bool Finished() const { return finished_; }
   // The exception that escaped Execute, if any; read once the thread has finished.

@@ -77,7 +77,7 @@ class HostCodeTest : public CallsTest {
   void ExpectDestroyedCleanly() {
     EXPECT_EQ(component, nullptr);
     ExpectNothingLeft();
-    EXPECT_TRUE(boxes.Notices().empty());
+    for (const auto &notice : boxes.Notices()) ADD_FAILURE() << notice.text;
     const Lines lines = LogLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), kAfterClose) << "nothing of the component ran after it went";
@@ -289,6 +289,35 @@ TEST_F(HostCodeTest, AnExceptionFromHostCodeLeavesTheSoundOperationReleased) {
   component.reset();
   ExpectNothingLeft();
   EXPECT_TRUE(boxes.Notices().empty());
+}
+
+// The caller hangs up during the greeting: the host's handler, run by PlayASound's pump, ends
+// the playback, which gives its device back at once instead of playing into a dead call.
+TEST_F(HostCodeTest, AHandlerStopsTheGreetingWhenTheCallerHangsUp) {
+  component_test::TFastClock fast;
+  Open();
+  const sim::CallId call = exchange.OfferCall(0);
+  Await("offering 1 4");
+  DWORD hCall = host.hLastCall;
+  EXPECT_GT(component->AnswerTheLine(hCall, nullptr), 0);
+  Await("connected N/A|1|4|0|N/A| call");
+  sim::OperationJournal().Clear();
+  // The first block is held until the handler has asked for the stop.
+  HoldSoundAt("waveOutWrite");
+  host.after = [&](const std::string &event) {
+    if (event != "disconnected call") return;
+    component->StopPlaying();
+    Release();
+  };
+  PostToPump([&] { exchange.HangUp(call); });
+  AnsiString status;
+  EXPECT_FALSE(component->PlayASound(CORVAX_CALLS_GREETING, &status));
+  EXPECT_EQ(std::string(status.c_str()), "Error: Playback stopped before its end.");
+  const auto &journal = sim::OperationJournal();
+  EXPECT_EQ(journal.Count("waveOutReset"), 1u);
+  EXPECT_EQ(journal.Count("waveOutClose"), 1u);
+  EXPECT_EQ(journal.Count("waveOutUnprepareHeader"), journal.Count("waveOutPrepareHeader"));
+  EXPECT_TRUE(component_test::WaveDevicesFree(*exchange.WaveOutId(0), *exchange.WaveInId(0)));
 }
 
 }  // namespace
