@@ -7,9 +7,10 @@
 
 namespace win32::detail {
 
-// Waits as WaitForMultipleObjects does. When queueReady (tested under the kernel lock) turns
-// true before the events satisfy the wait, returns WAIT_OBJECT_0 + nCount.
+// Waits as WaitForMultipleObjects does. When queueReady (tested under the kernel lock, after
+// each change announced for `queue`) turns true before the events satisfy the wait, returns
+// WAIT_OBJECT_0 + nCount.
 DWORD WaitForEvents(DWORD nCount, const HANDLE *lpHandles, bool waitAll, DWORD dwMilliseconds,
-                    const std::function<bool()> &queueReady);
+                    const void *queue, const std::function<bool()> &queueReady);
 
 }  // namespace win32::detail

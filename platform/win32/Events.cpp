@@ -82,8 +82,8 @@ BOOL SetEventState(HANDLE hEvent, bool signalled) {
       return FALSE;
     }
     event->Set(signalled);
+    if (signalled) kernel.Announce(event.get());
   }
-  if (signalled) kernel.changed.notify_all();
   return TRUE;
 }
 
@@ -92,7 +92,7 @@ BOOL SetEventState(HANDLE hEvent, bool signalled) {
 namespace win32::detail {
 
 DWORD WaitForEvents(DWORD nCount, const HANDLE *lpHandles, bool waitAll, DWORD dwMilliseconds,
-                    const std::function<bool()> &queueReady) {
+                    const void *queue, const std::function<bool()> &queueReady) {
   if (nCount > MAXIMUM_WAIT_OBJECTS || (nCount > 0 && lpHandles == nullptr)) {
     return Failed(ERROR_INVALID_PARAMETER);
   }
@@ -101,13 +101,23 @@ DWORD WaitForEvents(DWORD nCount, const HANDLE *lpHandles, bool waitAll, DWORD d
   std::unique_lock<std::mutex> hold(kernel.lock);
   auto events = FindEvents(nCount, lpHandles);
   if (!events) return Failed(ERROR_INVALID_HANDLE);
+  Kernel::Waiter waiter;
+  for (const auto &event : *events) waiter.subjects.push_back(event.get());
+  if (queueReady) waiter.subjects.push_back(queue);
+  // Registered before the first look, so that no change after it goes unannounced.
+  kernel.Register(waiter);
+  struct Unregister {
+    Kernel &kernel;
+    Kernel::Waiter &waiter;
+    ~Unregister() { kernel.Unregister(waiter); }
+  } unregister{kernel, waiter};
   for (;;) {
     if (AnyClosed(*events)) return Failed(ERROR_INVALID_HANDLE);
     if (auto result = Satisfy(*events, waitAll)) return *result;
     if (queueReady && queueReady()) return WAIT_OBJECT_0 + nCount;
     if (dwMilliseconds == INFINITE) {
-      kernel.changed.wait(hold);
-    } else if (!win32::WaitUntil(kernel.changed, hold, deadline)) {
+      waiter.wake.wait(hold);
+    } else if (!win32::WaitUntil(waiter.wake, hold, deadline)) {
       return WAIT_TIMEOUT;
     }
   }
@@ -136,5 +146,6 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
                              DWORD dwMilliseconds) {
   if (nCount == 0) return Failed(ERROR_INVALID_PARAMETER);
-  return win32::detail::WaitForEvents(nCount, lpHandles, bWaitAll != FALSE, dwMilliseconds, {});
+  return win32::detail::WaitForEvents(nCount, lpHandles, bWaitAll != FALSE, dwMilliseconds, nullptr,
+                                      {});
 }

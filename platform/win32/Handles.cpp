@@ -23,8 +23,8 @@ BOOL CloseHandle(HANDLE hObject) {
     }
     object = kernel.Remove(hObject);
     object->OnClose();
+    kernel.Announce(object.get());
   }
-  kernel.changed.notify_all();
   return TRUE;
 }
 

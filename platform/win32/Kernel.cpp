@@ -1,5 +1,7 @@
 #include "platform/win32/Kernel.h"
 
+#include <algorithm>
+
 namespace win32::detail {
 
 Kernel &Kernel::Get() {
@@ -29,6 +31,22 @@ std::shared_ptr<KernelObject> Kernel::Remove(HANDLE handle) {
   auto object = std::move(found->second);
   objects_.erase(found);
   return object;
+}
+
+void Kernel::Register(Waiter &waiter) {
+  waiters_.push_back(&waiter);
+}
+
+void Kernel::Unregister(Waiter &waiter) {
+  std::erase(waiters_, &waiter);
+}
+
+void Kernel::Announce(const void *subject) {
+  for (Waiter *waiter : waiters_) {
+    if (std::find(waiter->subjects.begin(), waiter->subjects.end(), subject) !=
+        waiter->subjects.end())
+      waiter->wake.notify_one();
+  }
 }
 
 }  // namespace win32::detail

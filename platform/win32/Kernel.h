@@ -1,12 +1,15 @@
 // The kernel object table shared by events, files, windows and the message queues. One lock
 // guards every object and queue, so that a wait on several objects (and on the calling
-// thread's queue) sees one consistent state, and one condition variable announces changes.
+// thread's queue) sees one consistent state. A change wakes only the threads waiting on what
+// changed: with many lines, each with its threads, waking every waiter for every change would
+// cost the process more than the calls themselves.
 #pragma once
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "wintypes.h"
 
@@ -26,7 +29,13 @@ class Kernel {
   static Kernel &Get();
 
   std::mutex lock;
-  std::condition_variable changed;
+
+  // A thread in a wait: what it waits on (kernel objects, its message queue) and where it
+  // sleeps. Registered for the length of the wait.
+  struct Waiter {
+    std::vector<const void *> subjects;
+    std::condition_variable wake;
+  };
 
   // The following require the lock to be held.
   HANDLE Insert(std::shared_ptr<KernelObject> object);
@@ -38,8 +47,14 @@ class Kernel {
     return std::dynamic_pointer_cast<T>(Find(handle));
   }
 
+  void Register(Waiter &waiter);
+  void Unregister(Waiter &waiter);
+  // Wakes the threads waiting on the object or queue, which look again at what they wait on.
+  void Announce(const void *subject);
+
  private:
   Kernel() = default;
+  std::vector<Waiter *> waiters_;
   std::unordered_map<HANDLE, std::shared_ptr<KernelObject>> objects_;
   // Values only grow, so a closed handle's value does not come back while it may still be
   // held somewhere by mistake.

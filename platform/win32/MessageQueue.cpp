@@ -34,8 +34,8 @@ class ThreadQueue {
       for (SentMessage *message : queue->sent) Complete(*message, 0)->changed.notify_all();
       queue->sent.clear();
       queue->posted.clear();
+      kernel.Announce(queue.get());
     }
-    kernel.changed.notify_all();
   }
 
   std::vector<HWND> OwnedWindows() const {
@@ -66,7 +66,9 @@ void AwaitBriefly(const std::function<bool()> &ready) {
 void Wake(MessageQueue &queue) {
   queue.arrivals.fetch_add(1, std::memory_order_release);
   queue.changed.notify_all();
-  Kernel::Get().changed.notify_all();
+  Kernel &kernel = Kernel::Get();
+  std::lock_guard<std::mutex> hold(kernel.lock);
+  kernel.Announce(&queue);
 }
 
 std::shared_ptr<MessageQueue> Complete(SentMessage &message, LRESULT result) {

@@ -134,5 +134,6 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWait
     return ((dwWakeMask & QS_SENDMESSAGE) && !queue->sent.empty()) ||
            ((dwWakeMask & QS_POSTMESSAGE) && (!queue->posted.empty() || queue->quitPending));
   };
-  return win32::detail::WaitForEvents(nCount, pHandles, false, dwMilliseconds, queueReady);
+  return win32::detail::WaitForEvents(nCount, pHandles, false, dwMilliseconds, queue.get(),
+                                      queueReady);
 }

@@ -74,8 +74,8 @@ BOOL DestroyWindow(HWND hWnd) {
     std::lock_guard<std::mutex> hold(kernel.lock);
     kernel.Remove(hWnd);
     win32::detail::ForgetWindow(*window->queue, hWnd);
+    kernel.Announce(window->queue.get());
   }
-  kernel.changed.notify_all();
   return TRUE;
 }
 
