@@ -72,7 +72,7 @@ int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
   {
     // The far end starts once the line is open, so that the first call finds its owner.
     std::optional<demo::TFarEnd> callers;
-    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers());
+    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers(options.sounds));
     machine.Run();
   }
   Summarise(machine, store, logFile, timeline);
@@ -121,6 +121,14 @@ std::string ChooseProvider(const TPhoneOptions &options, std::unique_ptr<TapiPro
   return "the system's TAPI";
 }
 
+// The program's own sounds where the command line names none.
+TPhoneOptions WithOwnSounds(TPhoneOptions options, const std::string &soundFolder) {
+  options.sounds = soundFolder;
+  if (options.greeting.empty()) options.greeting = soundFolder + "/greeting.wav";
+  if (options.play.empty()) options.play = soundFolder + "/announcement.wav";
+  return options;
+}
+
 int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
   std::unique_ptr<TapiProvider> sipLines;
   const std::string where = ChooseProvider(options, sipLines);
@@ -144,12 +152,12 @@ int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
 }  // namespace
 
 int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-             bool bTerminal) {
+             bool bTerminal, const std::string &soundFolder) {
   // The thread that sets up the application is the main thread: every component event is
   // delivered on it.
   Application->Initialize();
   try {
-    return Run(ParsePhoneOptions(args), out, bTerminal);
+    return Run(WithOwnSounds(ParsePhoneOptions(args), soundFolder), out, bTerminal);
   } catch (TUsageError &e) {
     err << "corvax-phone: " << e.what() << "\n";
     return kBadInput;

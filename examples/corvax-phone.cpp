@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "examples/Phone.h"
+#include "examples/ProgramFolder.h"
 #include "platform/vcl/ModalDriver.h"
 
 int main(int argc, char **argv) {
@@ -13,5 +14,6 @@ int main(int argc, char **argv) {
   // and a run without one (a script, a headless machine) cancels the device dialog instead of
   // waiting on a window nobody sees.
   SetModalDriver(&ConsoleModalDriver());
-  return RunPhone({argv + 1, argv + argc}, std::cout, std::cerr, isatty(STDOUT_FILENO) != 0);
+  return RunPhone({argv + 1, argv + argc}, std::cout, std::cerr, isatty(STDOUT_FILENO) != 0,
+                  SoundFolder().string());
 }
