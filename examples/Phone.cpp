@@ -12,13 +12,14 @@
 #include "examples/DemoExchange.h"
 #include "examples/Devices.h"
 #include "examples/Dialer.h"
+#include "examples/InputChecks.h"
 #include "examples/Interrupt.h"
 #include "examples/LineSession.h"
 #include "examples/MessageStore.h"
+#include "examples/NoticeOnce.h"
 #include "examples/PhoneOptions.h"
 #include "examples/SipLines.h"
 #include "examples/Timeline.h"
-#include "examples/WaveFileInfo.h"
 #include "platform/tapi32/TapiProvider.h"
 #include "simulator/Selection.h"
 
@@ -27,16 +28,6 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kBadInput = 2;
 constexpr int kInterrupted = 130;
-
-// A file to play must be a WAV file; the component would only find out during the call.
-void CheckWaveFile(const std::string &path, const char *option) {
-  if (!std::filesystem::exists(path))
-    throw TUsageError(std::string("file '") + path +
-                      "' not found; give an existing WAV file with " + option);
-  if (!ReadWaveFileInfo(path))
-    throw TUsageError(std::string("'") + path + "' is not a WAV file; give a WAV file with " +
-                      option);
-}
 
 void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
                const std::string &logFile, TTimeline &timeline) {
@@ -49,16 +40,21 @@ void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
     timeline.Say("  " + store.PathOf(message.fileName) + "  " + seconds + "  from " +
                  message.callerName + " " + message.callerNumber);
   }
-  timeline.Say("  index:     " + store.IndexPath());
-  timeline.Say("  debug log: " + logFile);
+  // Only files that are there are named.
+  if (std::filesystem::exists(store.IndexPath()))
+    timeline.Say("  index:     " + store.IndexPath());
+  else if (!machine.Messages().empty())
+    timeline.Say("  index:     none; " + store.IndexPath() + " could not be written");
+  if (std::filesystem::exists(logFile)) timeline.Say("  debug log: " + logFile);
 }
 
 int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
-  CheckWaveFile(options.greeting, "--greeting");
+  CheckPlayableWaveFile(options.greeting, "--greeting");
   TMessageStore store(options.messages);
   store.CheckWritable();
   const std::string logFile =
       options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile;
+  CheckLogFile(logFile);
   tapi.DebugLogFile = logFile.c_str();
   TCallEvents events(tapi, timeline);
   TAnsweringMachine machine(tapi, events, timeline, options);
@@ -80,8 +76,11 @@ int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
 }
 
 int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
-  if (!options.assisted) CheckWaveFile(options.play, "--play");
-  if (!options.logFile.empty()) tapi.DebugLogFile = options.logFile.c_str();
+  if (!options.assisted) CheckPlayableWaveFile(options.play, "--play");
+  if (!options.logFile.empty()) {
+    CheckLogFile(options.logFile);
+    tapi.DebugLogFile = options.logFile.c_str();
+  }
   TCallEvents events(tapi, timeline);
   TDialer dialer(tapi, events, timeline, options);
   TInterruptWatch interrupt([&] {
@@ -156,6 +155,7 @@ int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostre
   // The thread that sets up the application is the main thread: every component event is
   // delivered on it.
   Application->Initialize();
+  const TNoticeOnce notices;
   try {
     return Run(WithOwnSounds(ParsePhoneOptions(args), soundFolder), out, bTerminal);
   } catch (TUsageError &e) {
