@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <iomanip>
 #include <iostream>
 
 #include "component/Kwtapi.h"
@@ -57,8 +58,8 @@ int main(int argc, char **argv) {
 
   if (!tapi.PlayASound(argv[1], &asStatus)) return std::cout << asStatus << "\n", 1;
   const UINT waveOut = exchange.WaveOutId(dwDevice).value_or(0);
-  std::cout << "4. played; the caller heard " << sim::Audio().Played(waveOut).size() / 8000.0
-            << " s\n";
+  std::cout << "4. played; the caller heard " << std::fixed << std::setprecision(1)
+            << sim::Audio().Played(waveOut).size() / 8000.0 << " s\n";
 
   tapi.CloseCall(hCall);  // the handle stays the host's until the call is idle
   ServeUntil([&] { return ended; });

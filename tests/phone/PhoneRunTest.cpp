@@ -254,6 +254,13 @@ TEST_F(PhoneRun, CtrlCWhileWaitingEndsTheProgram) {
   ExpectLineClosed();
 }
 
+TEST_F(PhoneRun, HelpListsTheExitStatuses) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  const std::string shown = out_.str();
+  for (const char *status : {"0 done", "1 the work failed", "2 bad input", "130 stopped by Ctrl-C"})
+    EXPECT_NE(shown.find(status), std::string::npos) << status;
+}
+
 struct TBadRun {
   std::vector<std::string> args;
   std::string error;  // with {dir} for the test's folder
