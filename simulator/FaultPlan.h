@@ -20,7 +20,8 @@ class FaultPlan {
   void FailNext(const std::string &operation, int64_t code);
   // n = 1 is the next call of the operation, n = 2 the one after it, and so on.
   void FailNth(const std::string &operation, int n, int64_t code);
-  // Every call of the operation for which `match` holds fails, until Clear().
+  // Every call of the operation for which `match` holds fails, until Clear(). The predicate
+  // runs on the operation's thread, outside the plan's lock: it may wait for other threads.
   void FailWhen(const std::string &operation, Predicate match, int64_t code);
   void Clear();
 
@@ -29,6 +30,7 @@ class FaultPlan {
 
  private:
   struct Rule {
+    uint64_t id;
     std::string operation;
     int remaining;  // calls of the operation to let through first; -1 for a predicate rule
     Predicate match;
@@ -37,6 +39,7 @@ class FaultPlan {
 
   std::mutex mutex_;
   std::vector<Rule> rules_;
+  uint64_t nextId_ = 0;
 };
 
 }  // namespace sim
