@@ -46,10 +46,4 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
 void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
                    const char *encoding);
 
-// The frequency of a sound file's tone, by counting zero crossings of its samples that are not
-// near silence; 0 when it holds nothing.
-double DominantFrequency(const std::filesystem::path &wave);
-// The same for each tenth of a second of the file, in order.
-std::vector<double> FrequencyPerTenth(const std::filesystem::path &wave);
-
 }  // namespace sip_test

@@ -28,6 +28,7 @@
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
 #include "tests/sip/Peer.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -162,7 +163,8 @@ TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
   ASSERT_EQ(Answer([&] { Call("caller"); }), 0) << err_.str() << out_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  EXPECT_NEAR(audio_test::DominantFrequency(audio_test::ReadWave(files[0])), kToneHz,
+              kToneHz * 0.03);
   const std::string shown = out_.str();
   EXPECT_NE(shown.find("OnCallerIDEvent         caller: Alice Martin, 5550142"), std::string::npos)
       << shown;
@@ -243,7 +245,8 @@ TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
   ASSERT_EQ(Answer([&] { EXPECT_EQ(Call("caller-falls-silent"), 0); }), 0) << err_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  EXPECT_NEAR(audio_test::DominantFrequency(audio_test::ReadWave(files[0])), kToneHz,
+              kToneHz * 0.03);
   EXPECT_NE(out_.str().find("Recording ended (the caller fell silent)"), std::string::npos)
       << out_.str();
   ExpectLineClosed();
@@ -340,7 +343,8 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
       << err_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  EXPECT_NEAR(audio_test::DominantFrequency(audio_test::ReadWave(files[0])), kToneHz,
+              kToneHz * 0.03);
   EXPECT_NE(out_.str().find("OnCallerIDEvent         caller: Bea Resip, 5550123"),
             std::string::npos)
       << out_.str();
@@ -351,7 +355,7 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
   for (const auto &entry : fs::directory_iterator(config))
     if (entry.path().filename().string().ends_with("-dec.wav")) heard = entry.path();
   ASSERT_FALSE(heard.empty()) << component_test::ReadFile(config / "baresip.out");
-  const std::vector<double> tenths = sip_test::FrequencyPerTenth(heard);
+  const std::vector<double> tenths = audio_test::FrequencyPerTenth(audio_test::ReadWave(heard));
   const auto near = [](double hz) {
     return [hz](double f) { return std::abs(f - hz) < hz * 0.05; };
   };

@@ -2,7 +2,7 @@
 #include <thread>
 
 #include "Devices.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
 
 namespace {
@@ -76,9 +76,9 @@ TEST_F(WaveIn, DeliversFilledBuffersToTheWindowsOwnThreadOnly) {
   EXPECT_EQ(received[3].message, static_cast<UINT>(MM_WIM_CLOSE));
 
   EXPECT_EQ(first.header.dwBytesRecorded, 16000u);
-  EXPECT_TRUE(tone::Dominant(Samples(first), 1000)) << "the far end's tone was recorded";
+  EXPECT_TRUE(audio_test::Dominant(Samples(first), 1000)) << "the far end's tone was recorded";
   EXPECT_EQ(second.header.dwBytesRecorded, 16000u);
-  EXPECT_EQ(tone::Rms(Samples(second)), 0) << "silence once the far end sends nothing";
+  EXPECT_EQ(audio_test::Rms(Samples(second)), 0) << "silence once the far end sends nothing";
 }
 
 TEST_F(WaveIn, ResetReturnsThePartlyFilledBufferWithWhatItHolds) {

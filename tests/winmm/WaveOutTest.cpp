@@ -2,7 +2,7 @@
 
 #include "Devices.h"
 #include "Fixtures.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
 #include "tests/winmm/GuardedPage.h"
 
@@ -159,7 +159,7 @@ TEST_F(WaveOut, TheMapperPlaysAFileOfAnotherFormatAsNativeSound) {
   const auto played = sim::Audio().Played(0);
   EXPECT_NEAR(static_cast<double>(played.size()), 8000, 80);
   const std::span<const int16_t> middle(played.data() + 400, played.size() - 800);
-  EXPECT_TRUE(tone::Dominant(middle, 1000));
+  EXPECT_TRUE(audio_test::Dominant(middle, 1000));
 }
 
 TEST_F(WaveOut, AnApplicationThatQueuesLateHearsAGapButLosesNoSample) {
