@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "platform/tapi32/tapi.h"
 #include "simulator/Call.h"
 #include "simulator/CallRecords.h"
+#include "simulator/FarEndAudio.h"
 #include "simulator/FaultPlan.h"
 #include "simulator/LineDevice.h"
 #include "simulator/LineSetup.h"
@@ -49,6 +51,8 @@ struct AssistedRequest {
 class Exchange : public TapiProvider {
  public:
   static constexpr DWORD kDefaultTapiVersion = 0x00020002;
+  // The length of a beep asked for with no duration: TAPI leaves it to the provider.
+  static constexpr DWORD kDefaultBeepMs = 300;
 
   Exchange();
 
@@ -91,8 +95,18 @@ class Exchange : public TapiProvider {
   bool Ringback(CallId call);
   // The called party is busy: BUSY.
   bool Busy(CallId call);
-  // The far end hangs up: DISCONNECTED (normal), then IDLE.
+  // The far end hangs up: DISCONNECTED (normal), then IDLE. The line carries its sound no more.
   bool HangUp(CallId call);
+
+  // --- What the far end says (sim::Audio(), live by default) ------------------------------
+  // Says `samples` into the call `reactionMs` after the end of the next beep it hears, as a
+  // person leaving a message does. False for an unknown call or a line without wave-in device.
+  bool SayAfterBeep(CallId call, std::span<const int16_t> samples,
+                    DWORD reactionMs = FarEndAudio::kReactionMs);
+  // Waits (on the platform clock) until the far end has said all it was given, then hangs up
+  // with its last word: the line's sound ends there, however late this thread wakes. False,
+  // without hanging up, when the call ended first or no beep came for a real minute.
+  bool HangUpAfterSpeech(CallId call);
 
   // --- Asynchronous requests -------------------------------------------------------------
   // While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id; they
@@ -216,6 +230,9 @@ class Exchange : public TapiProvider {
   void CloseLine(HLINE line);
   Call &NewCall(DWORD deviceId);
   bool DeviceBusy(DWORD deviceId) const;
+  // The simulated far end's side of the call's wave-in device; none when a network plays
+  // the far end or the line has none.
+  std::optional<UINT> SimulatedWaveIn(const Call &call) const;
   CallView ViewOf(const CallHandle &handle);
 
   LONG Accept(Request request);

@@ -111,7 +111,7 @@ TEST_F(Recording, SilenceIsWhatTheLevelRuleSaysAndNoEarlier) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.buffers);
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(Concat(c.start, Tone(4 * kSecond)));
     const auto thread = Record(path_, 3);
     EXPECT_TRUE(thread->Succeeded);
@@ -168,7 +168,7 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.path);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(Tone(3 * kSecond));
     const auto thread = Record(c.path, 2);
     EXPECT_FALSE(thread->Succeeded);
@@ -194,7 +194,7 @@ TEST_F(Recording, AFailedWriteLeavesAFileWhoseHeaderCountsOnlyWhatItHolds) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.failingWrite);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(said);
     win32::FailNthFileWrite(c.failingWrite);
     const auto thread = Record(path_, 2);
@@ -300,7 +300,7 @@ TEST_F(Recording, AFailedResetOrCloseAfterTheLastBufferStillEndsTheRecording) {
   for (const char *operation : {"waveInReset", "waveInClose"}) {
     SCOPED_TRACE(operation);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     const auto said = Tone(2 * kSecond);
     Send(said);
     sim::Faults().FailNext(operation, MMSYSERR_ERROR);

@@ -25,6 +25,8 @@ class SoundOnACall : public ::testing::Test {
     sim::TheExchange().Reset(1);
     sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
     sim::Audio().Reset();
+    // What the far end says is sent before the recording starts and waits for it.
+    sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
     win32::SetTimeScale(100);
     component_.OnCallOfferingEvent = TCallOfferingEvent(this, &SoundOnACall::Offered);
     component_.OnCallDisconnectedEvent = TCallDisconnectedEvent(this, &SoundOnACall::Disconnected);

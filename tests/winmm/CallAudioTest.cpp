@@ -72,6 +72,8 @@ TEST_F(CallAudio, TheFarEndHearsWhatIsPlayedAndIsHeardWhenRecorded) {
   ASSERT_EQ(out_id, 3u);
   ASSERT_EQ(in_id, 4u);
 
+  // The tone waits for the recording, however long the device takes to start.
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   sim::Audio().SendTone(in_id, 1000, 1.0);
   const auto native = devices::Native();
   HWAVEIN input = 0;

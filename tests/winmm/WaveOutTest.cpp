@@ -63,6 +63,24 @@ TEST_F(WaveOut, PlaysBuffersInOrderAtTheirRealRateOnTheScaledClock) {
   device_ = 0;
 }
 
+// A line carries the sound as it sounds, not a whole buffer once it has ended.
+TEST_F(WaveOut, TheLineHearsABufferAsItPlaysAndNeverAheadOfTheClock) {
+  win32::SetTimeScale(10);
+  ASSERT_EQ(Open(0, devices::Native()), MMSYSERR_NOERROR);
+  const auto sound = audio_test::Sweep(300, 3000, 1);
+  Buffer buffer(devices::NativeBytes(sound));
+  const double start = win32::VirtualNow();
+  Queue(buffer);
+  size_t heard = 0;
+  while (!buffer.Done() && heard == 0) {
+    heard = sim::Audio().Played(0).size();
+    EXPECT_LE(static_cast<double>(heard), (win32::VirtualNow() - start) * 8 + 1);
+  }
+  EXPECT_FALSE(buffer.Done()) << "part of it was heard while it played";
+  while (!buffer.Done()) std::this_thread::yield();
+  EXPECT_EQ(sim::Audio().Played(0), sound);
+}
+
 TEST_F(WaveOut, CompletionCanBePolledWithoutACallback) {
   win32::SetTimeScale(1000);
   ASSERT_EQ(Open(1, devices::Native()), MMSYSERR_NOERROR);
