@@ -1,12 +1,17 @@
 // The sound of one call between the line's wave devices and the network, at the devices'
 // native 8 kHz, 16-bit mono. The wave devices play into it and record from it on their own
-// threads; the stack takes what is to be sent and gives what was received on its thread.
+// threads; the stack takes what is to be sent and gives what was heard on its thread.
+//
+// What was heard is kept with its time, sample n of the platform clock sounding at n / 8 ms,
+// so that a wave-in device hears the stretch its buffer covers and nothing from before its
+// start. What is to be sent waits in a queue.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,25 +20,46 @@ namespace sipnet {
 class CallAudio {
  public:
   static constexpr size_t kRate = 8000;
-  // At most this much waits in either direction; older sound gives way to newer.
+  // At most this much waits to be sent; older sound gives way to newer.
   static constexpr size_t kMaxQueued = 2 * kRate;
+  // At most this much of what was heard is kept for wave-in devices to take.
+  static constexpr size_t kHeardKept = 30 * kRate;
+  // How long after it was said the caller's sound has surely reached the wave-in device: the
+  // stack puts a packet in its place within its jitter allowance, on a tick that may be late.
+  static constexpr double kArrivalMs = 160;
+
+  // The sample of the platform clock that sounds at `milliseconds`, and the one sounding now.
+  static int64_t SampleAt(double milliseconds);
+  static int64_t SampleNow();
 
   // Wave-device side.
   void Played(std::span<const int16_t> samples);
-  void Capture(std::span<int16_t> samples);  // silence where nothing has arrived
+  // See winmm::WaveDriver::Capture.
+  size_t Capture(double from, std::span<int16_t> samples);
 
   // Network side.
-  // A 1 kHz tone; 0 ms: the provider's default length.
+  // The line's beep of `milliseconds`, sent after what is already waiting.
   void Beep(uint32_t milliseconds);
-  std::vector<int16_t> NextToSend(size_t count);  // silence where nothing waits
-  void Received(std::span<const int16_t> samples);
+  // The next `count` samples to send; silence where nothing waits. A stretch of sound starts
+  // once a little of it waits, so that sound handed over bit by bit goes out without gaps.
+  std::vector<int16_t> NextToSend(size_t count);
+  // What the caller said from sample `at` on; what was heard before stays as it was.
+  void Heard(int64_t at, std::span<const int16_t> samples);
+  // The call's sound ends at sample `at`: nothing is heard or sent from then on.
+  void End(int64_t at);
+  // The sample up to which the caller's sound has been heard.
+  int64_t HeardUntil();
 
  private:
   static void Append(std::deque<int16_t> &queue, std::span<const int16_t> samples);
 
   std::mutex mutex_;
   std::deque<int16_t> outgoing_;
-  std::deque<int16_t> incoming_;
+  double outgoingSince_ = 0;  // when the oldest sound waiting to be sent was handed over
+  bool sending_ = false;      // within a stretch of sound
+  std::deque<int16_t> heard_;
+  int64_t heardFrom_ = 0;  // the sample of heard_.front()
+  std::optional<int64_t> end_;
 };
 
 }  // namespace sipnet

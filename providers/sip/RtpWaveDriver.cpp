@@ -22,17 +22,15 @@ void RtpWaveDriver::Played(UINT output_id, std::span<const int16_t> samples) {
   if (const auto audio = routes_.Of(output_id)) audio->Played(samples);
 }
 
-size_t RtpWaveDriver::Capture(UINT input_id, double /*from*/, std::span<int16_t> samples) {
-  if (const auto audio = routes_.Of(input_id)) {
-    audio->Capture(samples);
-  } else {
-    std::fill(samples.begin(), samples.end(), int16_t{0});
-  }
+size_t RtpWaveDriver::Capture(UINT input_id, double from, std::span<int16_t> samples) {
+  if (const auto audio = routes_.Of(input_id)) return audio->Capture(from, samples);
+  // A line that has had no call is silent.
+  std::fill(samples.begin(), samples.end(), int16_t{0});
   return samples.size();
 }
 
 double RtpWaveDriver::CaptureDelay(UINT /*input_id*/) {
-  return 0;
+  return CallAudio::kArrivalMs;
 }
 
 }  // namespace sipnet

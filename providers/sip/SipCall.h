@@ -44,10 +44,11 @@ class SipCall {
   static void OnEstablished(const struct sip_msg *message, void *arg);
   static void OnClose(int error, const struct sip_msg *message, void *arg);
   static void OnRing(void *arg);
+  // The far end's hang-up, once what it sent before has arrived and been heard.
+  static void OnLastPackets(void *arg);
+  static void OnHeard(void *arg);
 
   bool NegotiateMedia();
-  // No more rings, and the line's wave devices no longer carry the call.
-  void Silence();
   void Closed(int error, const struct sip_msg *message);
   void Say(const std::string &text) const;
   std::string FromUri() const;
@@ -62,6 +63,8 @@ class SipCall {
   struct sdp_media *media_ = nullptr;
   Codec codec_ = Codec::Pcmu;
   struct tmr ringer_;
+  struct tmr hangUp_;
+  int64_t soundEnd_ = 0;  // the sample the far end's sound ended at, once it hung up
   DWORD rings_ = 0;
   bool answered_ = false;
 };
