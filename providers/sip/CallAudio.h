@@ -25,8 +25,8 @@ class CallAudio {
   // At most this much of what was heard is kept for wave-in devices to take.
   static constexpr size_t kHeardKept = 30 * kRate;
   // How long after it was said the caller's sound has surely reached the wave-in device: the
-  // stack puts a packet in its place within its jitter allowance, on a tick that may be late.
-  static constexpr double kArrivalMs = 160;
+  // playout waits 200 ms for packets, and hands over on ticks that may run late.
+  static constexpr double kArrivalMs = 320;
 
   // The sample of the platform clock that sounds at `milliseconds`, and the one sounding now.
   static int64_t SampleAt(double milliseconds);

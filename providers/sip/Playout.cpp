@@ -6,6 +6,7 @@
 #include <spandsp/plc.h>
 
 #include <algorithm>
+#include <array>
 #include <new>
 
 namespace sipnet {
@@ -13,9 +14,11 @@ namespace {
 
 // Timestamps that put a packet this far ahead of its arrival have jumped.
 constexpr int64_t kFarAhead = CallAudio::kRate;
+// A stream whose new packets come too late this many times in a row has fallen behind.
+constexpr int kLateInARow = 3;
 // Gaps are concealed while the caller's packets came this recently; once they have stopped
 // for longer, the caller has stopped sending and the line is silent.
-constexpr int64_t kTalkingWithin = CallAudio::kRate * 400 / 1000;
+constexpr int64_t kTalkingWithin = Playout::kJitterSamples + CallAudio::kRate * 300 / 1000;
 // Faint enough to be no one's voice, loud enough never to read as a line gone silent.
 constexpr float kComfortNoiseDbm0 = -50;
 constexpr int kComfortNoiseSeed = 8000;
@@ -27,10 +30,27 @@ bool Newer(uint16_t sequence, uint16_t than) {
 }  // namespace
 
 struct Playout::Concealer {
+  // spandsp 0.0.6's fill-in writes a quarter pitch period whatever length it is asked for,
+  // and turns its history round with an overlapping memcpy unless the history already starts
+  // at its beginning: it fills a buffer with room to spare, after hearing its own history
+  // again in order (which changes nothing else).
+  void FillIn(std::span<int16_t> gap) {
+    if (plc->missing_samples == 0 && plc->buf_ptr != 0) {
+      std::array<int16_t, PLC_HISTORY_LEN> history;
+      std::rotate_copy(plc->history, plc->history + plc->buf_ptr, plc->history + PLC_HISTORY_LEN,
+                       history.begin());
+      plc_rx(plc.get(), history.data(), PLC_HISTORY_LEN);
+    }
+    scratch.resize(gap.size() + PLC_PITCH_OVERLAP_MAX);
+    plc_fillin(plc.get(), scratch.data(), static_cast<int>(gap.size()));
+    std::copy_n(scratch.begin(), gap.size(), gap.begin());
+  }
+
   std::unique_ptr<plc_state_t, decltype(&plc_free)> plc{plc_init(nullptr), plc_free};
   std::unique_ptr<noise_state_t, decltype(&noise_free)> noise{
       noise_init_dbm0(nullptr, kComfortNoiseSeed, kComfortNoiseDbm0, NOISE_CLASS_AWGN, 0),
       noise_free};
+  std::vector<int16_t> scratch;
 };
 
 Playout::Playout(std::shared_ptr<CallAudio> audio)
@@ -62,22 +82,45 @@ void Playout::Arrived(RtpPacket packet, int64_t now) {
 std::optional<int64_t> Playout::Place(const RtpPacket &packet, int64_t now) {
   const auto length = static_cast<int64_t>(packet.samples.size());
   if (stream_ && stream_->ssrc == packet.ssrc) {
-    const int64_t at =
+    const bool newer = Newer(packet.sequence, stream_->newestSequence);
+    if (newer) stream_->newestSequence = packet.sequence;
+    int64_t at =
         stream_->firstSample + static_cast<int32_t>(packet.timestamp - stream_->firstTimestamp);
-    if (at + length > *handedUntil_ && at <= now + kFarAhead) {
-      if (Newer(packet.sequence, stream_->newestSequence)) {
-        stream_->newestSequence = packet.sequence;
+    if (at <= now + kFarAhead) {
+      if (at + length > now) at -= MoveStreamEarlier(at + length - now);
+      if (at + length > *handedUntil_) {
+        stream_->lateInARow = 0;
+        return at;
       }
-      return at;
+      // Too late: a straggler is lost; new packets late again and again mean the source's
+      // clock has fallen behind, and its stream starts over.
+      if (!newer || ++stream_->lateInARow < kLateInARow) return std::nullopt;
+    } else if (!newer) {
+      return std::nullopt;
     }
-    // An old packet out of place is a straggler; a new one means the source's clock jumped or
-    // drifted, and its stream starts over.
-    if (!Newer(packet.sequence, stream_->newestSequence)) return std::nullopt;
   }
   // A new stream follows on from what was heard, from where its first packet was said.
   const int64_t at = std::max(now - length, receivedUntil_);
-  stream_ = Stream{packet.ssrc, packet.timestamp, at, packet.sequence};
+  stream_ = Stream{packet.ssrc, packet.timestamp, at, packet.sequence, 0, receivedUntil_};
   return at;
+}
+
+int64_t Playout::MoveStreamEarlier(int64_t by) {
+  // Said later than it arrived: the stream's first packet came late. The whole stream moves
+  // earlier, as far as nothing of it has been handed over and it stays after what came before.
+  const int64_t earliest = std::max(*handedUntil_, stream_->after);
+  by = std::clamp<int64_t>(stream_->firstSample - earliest, 0, by);
+  if (by == 0) return 0;
+  std::map<int64_t, std::vector<int16_t>> moved;
+  while (!waiting_.empty() && waiting_.rbegin()->first >= stream_->firstSample) {
+    auto last = waiting_.extract(std::prev(waiting_.end()));
+    last.key() -= by;
+    moved.insert(std::move(last));
+  }
+  waiting_.merge(moved);
+  stream_->firstSample -= by;
+  receivedUntil_ -= by;
+  return by;
 }
 
 void Playout::Advance(int64_t now) {
@@ -130,7 +173,7 @@ void Playout::Conceal(std::span<int16_t> gap, bool talking) {
     plc_rx(concealer_->plc.get(), gap.data(), static_cast<int>(gap.size()));
     return;
   }
-  plc_fillin(concealer_->plc.get(), gap.data(), static_cast<int>(gap.size()));
+  concealer_->FillIn(gap);
   for (int16_t &sample : gap) {
     sample =
         static_cast<int16_t>(std::clamp(sample + noise(concealer_->noise.get()), -32768, 32767));

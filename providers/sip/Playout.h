@@ -28,7 +28,9 @@ struct RtpPacket {
 class Playout {
  public:
   // How long a packet may take to arrive before its place is taken by concealment.
-  static constexpr int64_t kJitterSamples = CallAudio::kRate * 60 / 1000;
+  static constexpr int64_t kJitterSamples = CallAudio::kRate * 200 / 1000;
+  static_assert(kJitterSamples * 1000 / CallAudio::kRate + 100 <= CallAudio::kArrivalMs,
+                "the wave-in device waits for the concealment and the tick that hands it over");
 
   explicit Playout(std::shared_ptr<CallAudio> audio);
   ~Playout();
@@ -49,10 +51,14 @@ class Playout {
     uint32_t firstTimestamp = 0;
     int64_t firstSample = 0;
     uint16_t newestSequence = 0;
+    int lateInARow = 0;
+    int64_t after = 0;  // the end of what came before it, which it never moves ahead of
   };
 
   // Where the packet's samples belong; none for a straggler already concealed.
   std::optional<int64_t> Place(const RtpPacket &packet, int64_t now);
+  // Moves the stream, and what waits of it, up to `by` samples earlier; how far it moved.
+  int64_t MoveStreamEarlier(int64_t by);
   // Hands the call the sound up to sample `until`; gaps are concealed while `talking`.
   void HandOver(int64_t until, bool talking);
   void Conceal(std::span<int16_t> gap, bool talking);

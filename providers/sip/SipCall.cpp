@@ -193,8 +193,10 @@ void SipCall::OnLastPackets(void *arg) {
 
 void SipCall::OnHeard(void *arg) {
   auto *call = static_cast<SipCall *>(arg);
-  // Sound a fast sender put ahead of the clock has not been heard yet.
-  const double left = call->soundEnd_ * 1000.0 / CallAudio::kRate - win32::VirtualNow();
+  // The wave-in device takes the line's sound that long after its time: once it has taken all
+  // up to the last word, the hang-up is reported and its reset keeps exactly that.
+  const double heard = call->soundEnd_ * 1000.0 / CallAudio::kRate + CallAudio::kArrivalMs;
+  const double left = heard - win32::VirtualNow();
   if (left > 0) {
     tmr_start(&call->hangUp_, static_cast<uint64_t>(std::ceil(left)), OnHeard, call);
     return;

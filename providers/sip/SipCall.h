@@ -44,7 +44,8 @@ class SipCall {
   static void OnEstablished(const struct sip_msg *message, void *arg);
   static void OnClose(int error, const struct sip_msg *message, void *arg);
   static void OnRing(void *arg);
-  // The far end's hang-up, once what it sent before has arrived and been heard.
+  // The far end's hang-up, reported once what it sent before has arrived and the line's wave-in
+  // device has taken it.
   static void OnLastPackets(void *arg);
   static void OnHeard(void *arg);
 

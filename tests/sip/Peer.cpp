@@ -105,13 +105,4 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-trace_msg"};
 }
 
-void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
-                   const char *encoding) {
-  std::ostringstream command;
-  const char *bits = std::string(encoding) == "signed-integer" ? " -b 16" : "";
-  command << "sox -n -r 8000 -c 1" << bits << " -e " << encoding << " '" << path.string()
-          << "' synth " << seconds << " sine " << hz;
-  if (std::system(command.str().c_str()) != 0) throw std::runtime_error("sox failed");
-}
-
 }  // namespace sip_test

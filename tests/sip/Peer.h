@@ -42,8 +42,4 @@ std::string Scenario(const std::string &name);
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
                               int seconds);
 
-// A µ-law WAV file of a sine tone, as sipp's rtp_stream and baresip play it.
-void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
-                   const char *encoding);
-
 }  // namespace sip_test

@@ -217,6 +217,28 @@ TEST(Playout, ALostPacketIsConcealedInItsPlaceAndTheTimelineIsKept) {
             std::vector<int16_t>(said.begin() + 32 * kFrame, said.end()));
 }
 
+TEST(Playout, GapsOfAFewSamplesAreConcealedWithoutDisturbingWhatCame) {
+  auto audio = std::make_shared<CallAudio>();
+  Playout playout(audio);
+  const auto said = audio_test::Sweep(400, 600, 1);
+  uint32_t timestamp = 5000;
+  for (size_t i = 0; i * kFrame < said.size(); ++i, timestamp += kFrame) {
+    const int64_t arrival = kStart + static_cast<int64_t>((i + 1) * kFrame);
+    playout.Advance(arrival);
+    // After the first, each packet is a few samples short of the 20 ms its timestamp covers.
+    const auto frame = std::span(said).subspan(i * kFrame, kFrame - (i == 0 ? 0 : 3 + i % 7));
+    playout.Arrived({7, static_cast<uint16_t>(i), timestamp, {frame.begin(), frame.end()}},
+                    arrival);
+  }
+  playout.Finish(kStart + static_cast<int64_t>(said.size()));
+  const auto heard = HeardFrom(*audio, kStart, said.size());
+  for (size_t i = 1; i * kFrame < said.size(); ++i) {
+    const size_t at = i * kFrame + 40;  // past the smoothing after a gap
+    EXPECT_EQ(std::vector<int16_t>(heard.begin() + at, heard.begin() + at + 100),
+              std::vector<int16_t>(said.begin() + at, said.begin() + at + 100));
+  }
+}
+
 TEST(Playout, ACallerWhoStopsSendingFallsSilentAfterAMoment) {
   auto audio = std::make_shared<CallAudio>();
   Playout playout(audio);

@@ -98,6 +98,18 @@ Samples ReadWave(const std::filesystem::path &path) {
   return samples;
 }
 
+bool WriteWave(const std::filesystem::path &path, Span samples, Encoding encoding) {
+  SF_INFO info{};
+  info.samplerate = kRate;
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | (encoding == Encoding::MuLaw ? SF_FORMAT_ULAW : SF_FORMAT_PCM_16);
+  SNDFILE *file = sf_open(path.string().c_str(), SFM_WRITE, &info);
+  if (file == nullptr) return false;
+  const auto count = static_cast<sf_count_t>(samples.size());
+  const bool written = sf_write_short(file, samples.data(), count) == count;
+  return sf_close(file) == 0 && written;
+}
+
 double Rms(Span samples) {
   double sum = 0;
   for (const int16_t sample : samples) sum += static_cast<double>(sample) * sample;

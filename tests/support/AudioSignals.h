@@ -37,6 +37,11 @@ Samples Concat(std::initializer_list<Span> parts);
 
 // A WAV file's samples when it is 8 kHz mono (any sample encoding libsndfile reads), else none.
 Samples ReadWave(const std::filesystem::path &path);
+// An 8 kHz mono WAV file of 16-bit samples, or of G.711 µ-law bytes; false when it cannot be
+// written.
+enum class Encoding { Pcm16, MuLaw };
+bool WriteWave(const std::filesystem::path &path, Span samples,
+               Encoding encoding = Encoding::Pcm16);
 
 // --- Measures --------------------------------------------------------------------------
 double Rms(Span samples);
