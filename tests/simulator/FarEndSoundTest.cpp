@@ -1,5 +1,6 @@
 // The far end in time: it hears the line's beep, speaks after it as a person does, and hangs
 // up with its last word; a wave-in device hears just that stretch of the line.
+#include <windows.h>
 #include <mmsystem.h>
 
 #include <cmath>
