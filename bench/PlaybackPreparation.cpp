@@ -36,6 +36,7 @@ class FirstWriteWatch : public winmm::WaveDriver {
     return inner_.Capture(id, from, samples);
   }
   double CaptureDelay(UINT id) override { return inner_.CaptureDelay(id); }
+  void InputStarted(UINT id) override { inner_.InputStarted(id); }
 
   bool Written() const { return written_; }
   Clock::time_point FirstWrite() const { return firstWrite_; }

@@ -32,6 +32,10 @@ double WaveDevices::CaptureDelay(UINT /*input_id*/) {
   return 0;
 }
 
+void WaveDevices::InputStarted(UINT /*input_id*/) {
+  // The far end hears the beep as the application asks for it.
+}
+
 }  // namespace sim
 
 namespace winmm {

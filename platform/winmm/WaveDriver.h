@@ -41,6 +41,8 @@ class WaveDriver {
   // How long after its time the line's sound reaches the input device (ms): a device hands a
   // buffer back that much after the buffer's end. 0 for sound known as it is said.
   virtual double CaptureDelay(UINT input_id) = 0;
+  // Called as an input device starts hearing its line (waveInStart).
+  virtual void InputStarted(UINT input_id) = 0;
 };
 
 constexpr double kPlayedStretchMs = 20;

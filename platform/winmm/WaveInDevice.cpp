@@ -13,9 +13,9 @@ namespace {
 
 constexpr double kSamplesPerMillisecond = kNativeRate / 1000.0;
 
-// The first sample at or after `time`, so that buffers that follow each other meet exactly.
+// The sample sounding at `time`, so that buffers that follow each other meet exactly.
 double OnSample(double time) {
-  return std::ceil(time * kSamplesPerMillisecond) / kSamplesPerMillisecond;
+  return std::floor(time * kSamplesPerMillisecond) / kSamplesPerMillisecond;
 }
 
 size_t SamplesOf(const WAVEHDR *header) {
@@ -69,6 +69,7 @@ void WaveInDevice::Record() {
     BeginHead();
   }
   changed_.notify_all();
+  driver_.InputStarted(id_);
 }
 
 void WaveInDevice::Reset() {

@@ -14,6 +14,8 @@ constexpr double kSamplesPerMillisecond = CallAudio::kRate / 1000.0;
 // long: the wave-out device hands it over a few milliseconds at a time.
 constexpr size_t kSendCushion = CallAudio::kRate * 40 / 1000;
 constexpr double kSendCushionMs = 40;
+// Time for a buffer a wave-in device hands back to reach the application's window.
+constexpr double kHandedBackMs = 100;
 
 }  // namespace
 
@@ -32,20 +34,40 @@ void CallAudio::Append(std::deque<int16_t> &queue, std::span<const int16_t> samp
 
 void CallAudio::Played(std::span<const int16_t> samples) {
   std::lock_guard<std::mutex> lock(mutex_);
+  Send(samples);
+}
+
+void CallAudio::Send(std::span<const int16_t> samples) {
   // Sound played once the call is over goes nowhere, as on a line with nobody on it.
   if (end_ || samples.empty()) return;
   if (outgoing_.empty()) outgoingSince_ = win32::VirtualNow();
   Append(outgoing_, samples);
 }
 
-void CallAudio::Beep(uint32_t milliseconds) {
-  const std::vector<int16_t> beep = sim::BeepSound(milliseconds);
-  Played(std::span(beep).first(std::min(beep.size(), kMaxQueued)));
+void CallAudio::Listening() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  listeningSince_ = win32::VirtualNow();
+}
+
+void CallAudio::Beep(uint32_t milliseconds, double askedAt) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  beep_ = AskedBeep{milliseconds, askedAt};
+}
+
+void CallAudio::SendBeepWhenDue() {
+  if (!beep_ ||
+      (listeningSince_ < beep_->askedAt && win32::VirtualNow() < beep_->askedAt + kBeepWaitMs)) {
+    return;
+  }
+  const std::vector<int16_t> sound = sim::BeepSound(beep_->milliseconds);
+  Send(std::span(sound).first(std::min(sound.size(), kMaxQueued)));
+  beep_.reset();
 }
 
 std::vector<int16_t> CallAudio::NextToSend(size_t count) {
   std::vector<int16_t> frame(count, 0);
   std::lock_guard<std::mutex> lock(mutex_);
+  SendBeepWhenDue();
   if (!sending_) {
     sending_ = outgoing_.size() >= kSendCushion ||
                (!outgoing_.empty() && win32::VirtualNow() - outgoingSince_ >= kSendCushionMs);
@@ -62,6 +84,7 @@ size_t CallAudio::Capture(double from, std::span<int16_t> samples) {
   std::fill(samples.begin(), samples.end(), int16_t{0});
   std::lock_guard<std::mutex> lock(mutex_);
   const int64_t first = SampleAt(from);
+  lastTaken_ = Taken{first, static_cast<int64_t>(samples.size()), win32::VirtualNow()};
   const int64_t heardUntil = heardFrom_ + static_cast<int64_t>(heard_.size());
   const int64_t carriedUntil = std::min(heardUntil, end_.value_or(heardUntil));
   for (int64_t at = std::max(first, heardFrom_);
@@ -94,6 +117,19 @@ void CallAudio::End(int64_t at) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!end_) end_ = at;
   outgoing_.clear();
+}
+
+bool CallAudio::TakenBefore(int64_t at) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!lastTaken_ || lastTaken_->count == 0) return true;
+  const auto &[from, count, when] = *lastTaken_;
+  const double since = win32::VirtualNow() - when;
+  // A device that has taken nothing for longer than a buffer, its wait and a second more has
+  // stopped recording.
+  if (since > static_cast<double>(count) / kSamplesPerMillisecond + kArrivalMs + 1000) return true;
+  // The buffer handed back last must reach the application before the hang-up does: the first
+  // buffer it sees after a stop is its last.
+  return from + 2 * count > at && since >= kHandedBackMs;
 }
 
 int64_t CallAudio::HeardUntil() {

@@ -28,7 +28,7 @@ struct RtpPacket {
 class Playout {
  public:
   // How long a packet may take to arrive before its place is taken by concealment.
-  static constexpr int64_t kJitterSamples = CallAudio::kRate * 200 / 1000;
+  static constexpr int64_t kJitterSamples = CallAudio::kRate * 300 / 1000;
   static_assert(kJitterSamples * 1000 / CallAudio::kRate + 100 <= CallAudio::kArrivalMs,
                 "the wave-in device waits for the concealment and the tick that hands it over");
 

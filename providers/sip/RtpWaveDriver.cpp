@@ -33,4 +33,8 @@ double RtpWaveDriver::CaptureDelay(UINT /*input_id*/) {
   return CallAudio::kArrivalMs;
 }
 
+void RtpWaveDriver::InputStarted(UINT input_id) {
+  if (const auto audio = routes_.Of(input_id)) audio->Listening();
+}
+
 }  // namespace sipnet

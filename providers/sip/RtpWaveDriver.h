@@ -19,6 +19,7 @@ class RtpWaveDriver : public winmm::WaveDriver {
   void Played(UINT output_id, std::span<const int16_t> samples) override;
   size_t Capture(UINT input_id, double from, std::span<int16_t> samples) override;
   double CaptureDelay(UINT input_id) override;
+  void InputStarted(UINT input_id) override;
 
  private:
   AudioRoutes &routes_;

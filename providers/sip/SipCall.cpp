@@ -17,6 +17,7 @@ namespace {
 constexpr uint64_t kRingCadenceMs = 3000;
 // A peer's last RTP packets may reach us just after its BYE.
 constexpr uint64_t kLastPacketsMs = 40;
+constexpr uint64_t kLatePollMs = 10;
 constexpr const char *kSdp = "application/sdp";
 
 std::string Text(const struct pl &text) {
@@ -199,6 +200,11 @@ void SipCall::OnHeard(void *arg) {
   const double left = heard - win32::VirtualNow();
   if (left > 0) {
     tmr_start(&call->hangUp_, static_cast<uint64_t>(std::ceil(left)), OnHeard, call);
+    return;
+  }
+  // A device running late has yet to hand back the buffers before the one with the last word.
+  if (!call->audio_->TakenBefore(call->soundEnd_)) {
+    tmr_start(&call->hangUp_, kLatePollMs, OnHeard, call);
     return;
   }
   call->line_.Exchange().HangUp(call->id_);

@@ -35,7 +35,7 @@ class SipCall {
 
   sim::CallId Id() const { return id_; }
   const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
-  void Beep(uint32_t milliseconds) { audio_->Beep(milliseconds); }
+  void Beep(uint32_t milliseconds, double askedAt) { audio_->Beep(milliseconds, askedAt); }
 
  private:
   static int OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg);

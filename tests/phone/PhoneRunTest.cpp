@@ -54,6 +54,20 @@ std::vector<std::string> Fields(const std::string &line) {
 
 using phone_test::WaveFilesIn;
 
+// Rings line 0 as a telephone does, again and again, until the call is answered: the program
+// may not yet listen for rings when the first comes.
+void RingUntilAnswered(sim::CallId call) {
+  DWORD rings = 0;
+  phone_test::WaitUntil(
+      [&] {
+        if (sim::TheExchange().CallState(call) != LINECALLSTATE_OFFERING) return true;
+        sim::TheExchange().Ring(0, ++rings);
+        Sleep(100);
+        return false;
+      },
+      "the machine to answer");
+}
+
 class PhoneRun : public phone_test::PhoneHost {
  protected:
   void SetUp() override { win32::SetTimeScale(50); }
@@ -121,7 +135,7 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
     while (exchange.OpenLineCount(0) == 0) std::this_thread::yield();
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Carol", "5550100"}});
     sim::Audio().Send(0, said);
-    exchange.Ring(0, 1);
+    RingUntilAnswered(call);
     // Ctrl-C once the message holds two whole seconds.
     const bool recorded = phone_test::WaitUntil(
         [&] {
@@ -180,8 +194,7 @@ TEST_F(PhoneRun, CallersWhoSayNothingLeaveNoMessage) {
     while (exchange.CallHandleCount() != 0) std::this_thread::yield();
     // The second one stays on in silence until the machine hangs up.
     call = exchange.OfferCall(0, {.caller = {"Eve", "5550122"}});
-    exchange.Ring(0, 1);
-    exchange.Ring(0, 2);
+    RingUntilAnswered(call);
     while (exchange.CallState(call) != LINECALLSTATE_IDLE) std::this_thread::yield();
   });
   const int status = Run({"answer", "--rings", "2", "--calls", "2", "--messages", Messages()});

@@ -147,26 +147,21 @@ class Call {
 
   void Bye() { Transact(Request("BYE", 2), "BYE"); }
 
-  // The frame of what the caller says in the 20 ms from `slot` on, as its microphone hears
-  // it then: what it heard later (when it catches up after a delay) does not change it.
+  // The next 20 ms of what the caller says, sample by sample as its microphone hears them:
+  // the sound before the beep until the moment it heard the beep, the rest from then on.
   // None once it has said all.
-  std::optional<std::vector<int16_t>> NextFrame(Clock::time_point slot) {
-    if (!beepHeard_ || slot < *beepHeard_) {
-      const auto part = Part(script_.beforeBeep, said_);
-      said_ += kFrame;
-      return part;
-    }
-    if (!afterBeepFrom_) afterBeepFrom_ = said_;
+  std::optional<std::vector<int16_t>> NextFrame() {
     const auto after = audio_test::Concat({script_.afterBeep, script_.last});
-    const size_t at = said_ - *afterBeepFrom_;
-    if (at >= after.size()) return std::nullopt;
-    said_ += kFrame;
-    return Part(after, at);
-  }
-
-  static std::vector<int16_t> Part(std::span<const int16_t> sound, size_t at) {
+    if (afterBeepFrom_ && said_ >= *afterBeepFrom_ + after.size()) return std::nullopt;
     std::vector<int16_t> frame(kFrame, 0);
-    for (size_t i = 0; i < kFrame && at + i < sound.size(); ++i) frame[i] = sound[at + i];
+    for (int16_t &sample : frame) {
+      const auto at = start_ + std::chrono::microseconds(said_ * 1000000 / audio_test::kRate);
+      if (!afterBeepFrom_ && beepHeard_ && at >= *beepHeard_) afterBeepFrom_ = said_;
+      const std::span<const int16_t> part = afterBeepFrom_ ? after : script_.beforeBeep;
+      const size_t offset = said_ - afterBeepFrom_.value_or(0);
+      if (offset < part.size()) sample = part[offset];
+      ++said_;
+    }
     return frame;
   }
 
@@ -227,8 +222,8 @@ class Call {
 
   // Each 20 ms of sound goes out once it has been said, as a microphone's does.
   void Speak(int media) {
-    Clock::time_point slot = Clock::now();
-    Clock::time_point due = slot + kFrameTime;
+    start_ = Clock::now();
+    Clock::time_point due = start_ + kFrameTime;
     while (!report_.hungUpOn && Clock::now() < giveUp_) {
       pollfd ready[2] = {{sip_.Fd(), POLLIN, 0}, {rtp_.Fd(), POLLIN, 0}};
       const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
@@ -238,10 +233,9 @@ class Call {
         continue;
       }
       if (Clock::now() < due) continue;
-      const auto frame = NextFrame(slot);
+      const auto frame = NextFrame();
       if (!frame) return;
       SendFrame(media, *frame);
-      slot = due;
       due += kFrameTime;
     }
   }
@@ -256,7 +250,8 @@ class Call {
   std::mt19937 random_;
   Clock::time_point giveUp_;
   CallerReport report_;
-  size_t said_ = 0;
+  Clock::time_point start_;
+  size_t said_ = 0;  // samples, from start_ on
   std::optional<Clock::time_point> beepHeard_;
   std::optional<size_t> afterBeepFrom_;
   bool switched_ = false;

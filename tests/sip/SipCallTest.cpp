@@ -212,6 +212,15 @@ Band BandOf(double hz) {
   return Band::None;
 }
 
+// How many 20 ms windows of the message may pass before the caller's reaction to the beep is
+// in it: the beep goes out on the line's next frame and the caller starts on its next. The
+// sanitizers slow every thread several-fold, and the caller reacts later.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr size_t kReactionWindows = 4;
+#else
+constexpr size_t kReactionWindows = 2;
+#endif
+
 TEST_P(SipCaller, TheMessageHoldsWhatWasSaidFromTheBeepToTheLastWord) {
   constexpr size_t kWindow = 160;  // 20 ms
   sip_test::CallerScript script;
@@ -232,28 +241,35 @@ TEST_P(SipCaller, TheMessageHoldsWhatWasSaidFromTheBeepToTheLastWord) {
       << out_.str();
   const auto message = audio_test::ReadWave(files[0]);
 
-  // In 20 ms windows: where each sweep is, told by its band.
+  // In 20 ms windows: where each sweep is, told by its band. A window concealed through loss
+  // may read as another band, so a sweep is where three windows in a row say so.
   std::vector<Band> bands;
   for (double hz : audio_test::FrequencyPer(message, kWindow)) bands.push_back(BandOf(hz));
   ASSERT_GT(bands.size(), 10u);
+  const auto run = [&](size_t at, Band band) {
+    return at + 3 <= bands.size() && std::all_of(bands.begin() + at, bands.begin() + at + 3,
+                                                 [&](Band b) { return b == band; });
+  };
   const auto first = [&](Band band) {
-    return static_cast<size_t>(std::find(bands.begin(), bands.end(), band) - bands.begin());
+    size_t at = 0;
+    while (at < bands.size() && !run(at, band)) ++at;
+    return at;
   };
-  const auto last = [&](Band band) {
-    return bands.size() - 1 -
-           static_cast<size_t>(std::find(bands.rbegin(), bands.rend(), band) - bands.rbegin());
+  const auto last = [&](Band band) {  // the end of the last run
+    size_t end = bands.size();
+    while (end >= 3 && !run(end - 3, band)) --end;
+    return end;
   };
-  const size_t beforeBeep = first(Band::BeforeBeep);
-  EXPECT_TRUE(beforeBeep == bands.size() || last(Band::BeforeBeep) < 2)
-      << "nothing said before the beep, within 40 ms";
+  EXPECT_EQ(std::count(bands.begin() + kReactionWindows, bands.end(), Band::BeforeBeep), 0)
+      << "nothing said before the beep";
   const size_t afterBeep = first(Band::AfterBeep);
-  EXPECT_LE(afterBeep, 2u) << "from the beep on, within 40 ms";
+  EXPECT_LE(afterBeep, kReactionWindows) << "from the beep on";
   const size_t lastWords = first(Band::Last);
   EXPECT_NEAR(static_cast<double>(lastWords),
               static_cast<double>(afterBeep + script.afterBeep.size() / kWindow), 2)
       << "all of what was said after the beep";
-  EXPECT_EQ(last(Band::AfterBeep) < lastWords, true) << "in order";
-  EXPECT_GE(last(Band::Last) + 2, bands.size() - 1) << "up to the last word, within 40 ms";
+  EXPECT_LE(last(Band::AfterBeep), lastWords + 1) << "in order";
+  EXPECT_GE(last(Band::Last) + 2, bands.size()) << "up to the last word, within 40 ms";
   EXPECT_NEAR(
       static_cast<double>(message.size()),
       static_cast<double>(afterBeep * kWindow + script.afterBeep.size() + script.last.size()),
@@ -262,7 +278,8 @@ TEST_P(SipCaller, TheMessageHoldsWhatWasSaidFromTheBeepToTheLastWord) {
   if (GetParam().loss > 0) return;
   // Without loss, the samples themselves.
   const auto said = audio_test::Concat({script.afterBeep, script.last});
-  EXPECT_TRUE(audio_test::BeginsWith(message, said, audio_test::Path::Lossy, 2 * kWindow));
+  EXPECT_TRUE(
+      audio_test::BeginsWith(message, said, audio_test::Path::Lossy, kReactionWindows * kWindow));
   EXPECT_TRUE(audio_test::EndsWith(message, said, audio_test::Path::Lossy, kWindow));
   const auto start = audio_test::Align(message, std::span(said).first(audio_test::kTenth));
   ASSERT_LE(start.offset + said.size(), message.size() + kWindow);
@@ -482,7 +499,7 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
                                  [](double hz) { return std::abs(hz - audio_test::kBeepHz) < 30; });
   ASSERT_NE(beep, windows.end()) << "no beep after the greeting";
   const size_t beepAt = after + static_cast<size_t>(beep - windows.begin()) * 160;
-  EXPECT_LT(beepAt - after, 1500u * 8) << "the beep follows the greeting";
+  EXPECT_LT(beepAt - after, 3000u * 8) << "the beep follows the greeting";
   EXPECT_LT(audio_test::Rms(std::span(heard).subspan(after, beepAt - after)), 100)
       << "and nothing else does";
   EXPECT_TRUE(audio_test::Dominant(std::span(heard).subspan(beepAt, 2000), audio_test::kBeepHz))

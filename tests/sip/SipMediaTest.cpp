@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "Clock.h"
 #include "providers/sip/CallAudio.h"
 #include "providers/sip/G711.h"
 #include "providers/sip/Playout.h"
@@ -118,6 +119,25 @@ TEST(CallAudio, ACaptureSaysHowFarTheLineCarriedUntilTheCallEnds) {
   EXPECT_EQ(audio_test::Rms(std::span(heard).subspan(2000)), 0);
 }
 
+// The hang-up waits until a reset would keep the last word: the buffer before the one that
+// holds it must have been taken.
+TEST(CallAudio, ADeviceRunningLateHasYetToTakeTheBuffersBeforeTheLastWord) {
+  win32::SetTimeScale(100);
+  CallAudio audio;
+  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt))) << "no device records";
+  std::vector<int16_t> buffer(8000);
+  audio.Capture(kAt, buffer);
+  const double taken = win32::VirtualNow();
+  EXPECT_FALSE(audio.TakenBefore(CallAudio::SampleAt(kAt + 1500)))
+      << "handed back a moment ago: the application may not have it yet";
+  win32::SleepUntil(taken + 200);
+  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt + 1500))) << "in the next buffer";
+  EXPECT_FALSE(audio.TakenBefore(CallAudio::SampleAt(kAt + 2500))) << "a buffer later still";
+  win32::SleepUntil(taken + 2500);
+  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt + 2500))) << "no device records now";
+  win32::SetTimeScale(1);
+}
+
 TEST(CallAudio, WhatIsPlayedIsSentInOrderAndNothingAfterTheCallEnds) {
   CallAudio audio;
   const auto played = audio_test::Sweep(300, 3300, 0.1);
@@ -130,13 +150,20 @@ TEST(CallAudio, WhatIsPlayedIsSentInOrderAndNothingAfterTheCallEnds) {
   EXPECT_EQ(audio_test::Rms(audio.NextToSend(800)), 0);
 }
 
-TEST(CallAudio, ABeepIsAThousandHertzToneOfItsLength) {
+TEST(CallAudio, ABeepIsAThousandHertzToneOfItsLengthSentOnceTheCallIsHeard) {
   CallAudio audio;
-  audio.Beep(100);
+  const double asked = win32::VirtualNow();
+  audio.Beep(100, asked);
+  EXPECT_EQ(audio_test::Rms(audio.NextToSend(800)), 0) << "no device hears the call yet";
+  audio.Listening();
   const auto sent = audio.NextToSend(CallAudio::kRate);
   EXPECT_TRUE(audio_test::Dominant(std::span(sent).first(800), audio_test::kBeepHz));
   EXPECT_NE(sent[799], 0);
   EXPECT_EQ(audio_test::Rms(std::span(sent).subspan(800)), 0);
+  // With no device to wait for, it goes out a moment after it was asked for.
+  CallAudio unheard;
+  unheard.Beep(100, asked - CallAudio::kBeepWaitMs);
+  EXPECT_TRUE(audio_test::Dominant(unheard.NextToSend(800), audio_test::kBeepHz));
 }
 
 // --- The playout ---------------------------------------------------------------------------
