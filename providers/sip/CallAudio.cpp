@@ -119,11 +119,11 @@ void CallAudio::End(int64_t at) {
   outgoing_.clear();
 }
 
-bool CallAudio::TakenBefore(int64_t at) {
+bool CallAudio::TakenBefore(int64_t at, double now) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!lastTaken_ || lastTaken_->count == 0) return true;
   const auto &[from, count, when] = *lastTaken_;
-  const double since = win32::VirtualNow() - when;
+  const double since = now - when;
   // A device that has taken nothing for longer than a buffer, its wait and a second more has
   // stopped recording.
   if (since > static_cast<double>(count) / kSamplesPerMillisecond + kArrivalMs + 1000) return true;

@@ -55,10 +55,11 @@ class CallAudio {
   void End(int64_t at);
   // The sample up to which the caller's sound has been heard.
   int64_t HeardUntil();
-  // Whether a wave-in device recording the call has handed back every buffer before the one
-  // that holds sample `at` (buffers as long as its last one) a moment ago, or none is
-  // recording: a reset then keeps the sound up to `at` in the buffer the application takes.
-  bool TakenBefore(int64_t at);
+  // Whether, at `now` (platform clock ms), a wave-in device recording the call has handed back
+  // every buffer before the one that holds sample `at` (buffers as long as its last one) a
+  // moment ago, or none is recording: a reset then keeps the sound up to `at` in the buffer the
+  // application takes.
+  bool TakenBefore(int64_t at, double now);
 
  private:
   static void Append(std::deque<int16_t> &queue, std::span<const int16_t> samples);

@@ -203,7 +203,7 @@ void SipCall::OnHeard(void *arg) {
     return;
   }
   // A device running late has yet to hand back the buffers before the one with the last word.
-  if (!call->audio_->TakenBefore(call->soundEnd_)) {
+  if (!call->audio_->TakenBefore(call->soundEnd_, win32::VirtualNow())) {
     tmr_start(&call->hangUp_, kLatePollMs, OnHeard, call);
     return;
   }

@@ -122,20 +122,17 @@ TEST(CallAudio, ACaptureSaysHowFarTheLineCarriedUntilTheCallEnds) {
 // The hang-up waits until a reset would keep the last word: the buffer before the one that
 // holds it must have been taken.
 TEST(CallAudio, ADeviceRunningLateHasYetToTakeTheBuffersBeforeTheLastWord) {
-  win32::SetTimeScale(100);
   CallAudio audio;
-  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt))) << "no device records";
+  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt), kAt)) << "no device records";
   std::vector<int16_t> buffer(8000);
-  audio.Capture(kAt, buffer);
   const double taken = win32::VirtualNow();
-  EXPECT_FALSE(audio.TakenBefore(CallAudio::SampleAt(kAt + 1500)))
+  audio.Capture(kAt, buffer);
+  const auto lastWord = [](double at) { return CallAudio::SampleAt(kAt + at); };
+  EXPECT_FALSE(audio.TakenBefore(lastWord(1500), taken + 10))
       << "handed back a moment ago: the application may not have it yet";
-  win32::SleepUntil(taken + 200);
-  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt + 1500))) << "in the next buffer";
-  EXPECT_FALSE(audio.TakenBefore(CallAudio::SampleAt(kAt + 2500))) << "a buffer later still";
-  win32::SleepUntil(taken + 2500);
-  EXPECT_TRUE(audio.TakenBefore(CallAudio::SampleAt(kAt + 2500))) << "no device records now";
-  win32::SetTimeScale(1);
+  EXPECT_TRUE(audio.TakenBefore(lastWord(1500), taken + 200)) << "in the next buffer";
+  EXPECT_FALSE(audio.TakenBefore(lastWord(2500), taken + 200)) << "a buffer later still";
+  EXPECT_TRUE(audio.TakenBefore(lastWord(2500), taken + 2500)) << "no device records now";
 }
 
 TEST(CallAudio, WhatIsPlayedIsSentInOrderAndNothingAfterTheCallEnds) {
