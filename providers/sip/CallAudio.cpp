@@ -11,9 +11,9 @@ namespace {
 
 constexpr double kSamplesPerMillisecond = CallAudio::kRate / 1000.0;
 // A stretch of sound starts going out once this much of it waits, or once it has waited this
-// long: the wave-out device hands it over a few milliseconds at a time.
-constexpr size_t kSendCushion = CallAudio::kRate * 40 / 1000;
-constexpr double kSendCushionMs = 40;
+// long: the wave-out device hands it over a few milliseconds at a time, and may run late.
+constexpr size_t kSendCushion = CallAudio::kRate * 100 / 1000;
+constexpr double kSendCushionMs = 100;
 // Time for a buffer a wave-in device hands back to reach the application's window.
 constexpr double kHandedBackMs = 100;
 
