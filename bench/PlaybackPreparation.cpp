@@ -32,7 +32,11 @@ class FirstWriteWatch : public winmm::WaveDriver {
   std::vector<UINT> OutputIds() override { return inner_.OutputIds(); }
   std::vector<UINT> InputIds() override { return inner_.InputIds(); }
   void Played(UINT id, std::span<const int16_t> samples) override { inner_.Played(id, samples); }
-  void Capture(UINT id, std::span<int16_t> samples) override { inner_.Capture(id, samples); }
+  size_t Capture(UINT id, double from, std::span<int16_t> samples) override {
+    return inner_.Capture(id, from, samples);
+  }
+  double CaptureDelay(UINT id) override { return inner_.CaptureDelay(id); }
+  void InputStarted(UINT id) override { inner_.InputStarted(id); }
 
   bool Written() const { return written_; }
   Clock::time_point FirstWrite() const { return firstWrite_; }

@@ -27,6 +27,7 @@ void BM_RecordingCpuPerAudioSecond(benchmark::State &state) {
     for (size_t i = 0; i < tone.size(); ++i)
       tone[i] = static_cast<int16_t>(8000 * std::sin(2 * std::numbers::pi * (i + 1) / 8));
     sim::Audio().Reset();
+    sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
     sim::Audio().Send(*sim::TheExchange().WaveInId(0), tone);
     const double start = ProcessCpuSeconds();
     auto thread = std::make_unique<kwTAPISoundThread>(true);

@@ -1,5 +1,7 @@
 #include "examples/DemoExchange.h"
 
+#include <random>
+
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
 
@@ -10,6 +12,18 @@ constexpr DWORD kRingCadence = 2000;  // ms between rings
 constexpr int kRingsBeforeGivingUp = 10;
 constexpr DWORD kPoll = 50;              // ms between looks at the call
 constexpr size_t kGreetingHeard = 8000;  // samples: one second of the line's sound
+// The caller's end while they listen: faint noise, never the digital silence that tells the
+// recorder they have finished; long enough for any greeting, and cut off when they speak.
+constexpr double kListeningSeconds = 120;
+constexpr int16_t kNoiseLevel = 600;  // about 2% of full scale, as on the speech's line
+
+std::vector<int16_t> LineNoise(double seconds) {
+  std::minstd_rand random(5550142);
+  std::uniform_int_distribution<int> level(-kNoiseLevel, kNoiseLevel);
+  std::vector<int16_t> noise(static_cast<size_t>(seconds * 8000));
+  for (auto &sample : noise) sample = static_cast<int16_t>(level(random));
+  return noise;
+}
 
 sim::Exchange &Exchange() {
   return sim::TheExchange();
@@ -76,10 +90,12 @@ void TFarEnd::Call(const TScriptedCaller &caller) {
   const UINT waveIn = Exchange().WaveInId(dwLine_).value_or(0);
   const UINT waveOut = Exchange().WaveOutId(dwLine_).value_or(0);
   sim::Audio().Reset();
-  // Queued now, the speech waits on the line until the answering machine records: the caller
-  // speaks right after the beep, however long the greeting took.
-  if (!caller.speech.empty()) sim::Audio().SendWaveFile(waveIn, caller.speech);
   const sim::CallId call = Exchange().OfferCall(dwLine_, {.caller = {caller.name, caller.number}});
+  // Ready before the machine can answer, however soon it beeps.
+  if (const auto speech = sim::FileSound(caller.speech)) {
+    sim::Audio().Send(waveIn, LineNoise(kListeningSeconds));
+    Exchange().SayAfterBeep(call, *speech);
+  }
   for (int ring = 1; Exchange().CallState(call) == LINECALLSTATE_OFFERING; ++ring) {
     if (ring > kRingsBeforeGivingUp) {
       Exchange().HangUp(call);

@@ -20,7 +20,7 @@ void SetUpExchange();
 struct TScriptedCaller {
   std::string name;
   std::string number;
-  // What the caller says once the answering machine records (a WAV file); empty: nothing.
+  // What the caller says after the answering machine's beep (a WAV file); empty: nothing.
   std::string speech;
   // Hangs up one second into the greeting instead of waiting for the beep.
   bool hangsUpDuringGreeting = false;
@@ -32,8 +32,9 @@ std::vector<TScriptedCaller> TwoCallers(const std::string &soundFolder);
 
 // Plays a script of callers on a line, one after the other, from its own thread paced by the
 // platform clock: each rings until answered (the caller ID after the first ring), then does
-// what the script says and stays on until the call is over. Stopping hangs up a call in
-// progress.
+// what the script says and stays on until the call is over. A caller who speaks listens for
+// the beep, as a person does, and speaks a moment after it; until then the line carries the
+// faint noise of the caller's end. Stopping hangs up a call in progress.
 class TFarEnd {
  public:
   // The callers of the script ring the line.

@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "platform/tapi32/tapi.h"
 #include "simulator/Call.h"
 #include "simulator/CallRecords.h"
+#include "simulator/FarEndAudio.h"
 #include "simulator/FaultPlan.h"
 #include "simulator/LineDevice.h"
 #include "simulator/LineSetup.h"
@@ -74,6 +76,8 @@ class Exchange : public TapiProvider {
  public:
   /// The version lineInitializeExA reports unless SetTapiVersion changes it: 2.2.
   static constexpr DWORD kDefaultTapiVersion = 0x00020002;
+  /// The length of a beep asked for with no duration: TAPI leaves it to the provider.
+  static constexpr DWORD kDefaultBeepMs = 300;
 
   /// An exchange with one default line device.
   Exchange();
@@ -137,8 +141,24 @@ class Exchange : public TapiProvider {
   bool Ringback(CallId call);
   /// The called party is busy: BUSY.
   bool Busy(CallId call);
-  /// The far end hangs up: DISCONNECTED (normal), then IDLE (OnCallDisconnectedEvent).
+  /// The far end hangs up: DISCONNECTED (normal), then IDLE (OnCallDisconnectedEvent). The
+  /// line carries its sound no more.
   bool HangUp(CallId call);
+  ///@}
+
+  /// @name What the far end says
+  /// Through sim::Audio(), paced in time by default (FarEndAudio::Pacing).
+  ///@{
+  /// Says @p samples into the call @p reactionMs after the end of the next beep it hears, as
+  /// a person leaving a message does. @return false for an unknown call or a line without a
+  /// wave-in device.
+  bool SayAfterBeep(CallId call, std::span<const int16_t> samples,
+                    DWORD reactionMs = FarEndAudio::kReactionMs);
+  /// Waits (on the platform clock) until the far end has said all it was given, then hangs up
+  /// with its last word: the line's sound ends there, however late this thread wakes.
+  /// @return false, without hanging up, when the call ended first or no beep came for a real
+  /// minute.
+  bool HangUpAfterSpeech(CallId call);
   ///@}
 
   /// @name Asynchronous requests
@@ -282,6 +302,9 @@ class Exchange : public TapiProvider {
   void CloseLine(HLINE line);
   Call &NewCall(DWORD deviceId);
   bool DeviceBusy(DWORD deviceId) const;
+  // The simulated far end's side of the call's wave-in device; none when a network plays
+  // the far end or the line has none.
+  std::optional<UINT> SimulatedWaveIn(const Call &call) const;
   CallView ViewOf(const CallHandle &handle);
 
   LONG Accept(Request request);

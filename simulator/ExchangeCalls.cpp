@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Clock.h"
 #include "simulator/CallRecords.h"
 #include "simulator/Exchange.h"
 #include "simulator/Operation.h"
@@ -28,6 +29,11 @@ std::string ParamsText(const LINECALLPARAMS &params, DWORD size, DWORD offset) {
 
 bool Answerable(DWORD state) {
   return state == LINECALLSTATE_OFFERING || state == LINECALLSTATE_ACCEPTED;
+}
+
+// A call in these states carries no sound any more.
+bool Over(DWORD state) {
+  return state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_IDLE;
 }
 
 }  // namespace
@@ -66,7 +72,11 @@ bool Exchange::HasOwner(CallId call) const {
 }
 
 void Exchange::ChangeState(Call &call, DWORD state, DWORD mode) {
+  const bool wasOver = Over(call.state);
   call.EnterState(state, mode);
+  if (Over(state) && !wasOver) {
+    if (const auto waveIn = SimulatedWaveIn(call)) Audio().CallEnds(*waveIn, win32::VirtualNow());
+  }
   if (state == LINECALLSTATE_IDLE && network_ != nullptr) network_->Ended(call.id);
   for (HCALL handle : HandlesOf(call.id)) {
     CallHandle &entry = handles_[handle];
@@ -103,7 +113,13 @@ Call &Exchange::NewCall(DWORD deviceId) {
   Call &call = calls_[id];
   call.id = id;
   call.deviceId = deviceId;
+  if (const auto waveIn = SimulatedWaveIn(call)) Audio().CallStarts(*waveIn);
   return call;
+}
+
+std::optional<UINT> Exchange::SimulatedWaveIn(const Call &call) const {
+  if (network_ != nullptr || !DeviceExists(call.deviceId)) return std::nullopt;
+  return devices_[call.deviceId].waveInId;
 }
 
 bool Exchange::DeviceBusy(DWORD deviceId) const {
@@ -349,7 +365,13 @@ LONG Exchange::LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
     const DWORD state = calls_.at(handle->call).state;
     if (state == LINECALLSTATE_IDLE || Answerable(state)) return LINEERR_INVALCALLSTATE;
     tones_.push_back({handle->call, hCall, dwToneMode, dwDuration});
-    if (network_ != nullptr) network_->Beeping(handle->call, dwDuration);
+    const Call &beeping = calls_.at(handle->call);
+    const DWORD milliseconds = dwDuration != 0 ? dwDuration : kDefaultBeepMs;
+    if (network_ != nullptr) {
+      network_->Beeping(beeping.id, milliseconds);
+    } else {
+      Audio().Beep(devices_[beeping.deviceId].waveOutId, SimulatedWaveIn(beeping), milliseconds);
+    }
     // The beep is over at once: nothing here waits for it.
     PostToLine(handle->line, LINE_GENERATE, hCall, LINEGENERATETERM_DONE, 0, GetTickCount());
     return 0;

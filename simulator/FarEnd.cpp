@@ -1,6 +1,8 @@
-// The far end of the exchange's calls: offering, ringing, identification, answering, busy and
-// hanging up, as a test or a host scenario plays them.
+// The far end of the exchange's calls: offering, ringing, identification, answering, busy,
+// speaking and hanging up, as a test or a host scenario plays them.
 #include "simulator/Exchange.h"
+
+#include "Clock.h"
 
 namespace sim {
 
@@ -121,6 +123,29 @@ bool Exchange::HangUp(CallId id) {
   }
   ChangeState(*call, LINECALLSTATE_IDLE, 0);
   return true;
+}
+
+bool Exchange::SayAfterBeep(CallId id, std::span<const int16_t> samples, DWORD reactionMs) {
+  Lock lock(mutex_);
+  const Call *call = FindCall(id);
+  const auto waveIn = call ? SimulatedWaveIn(*call) : std::nullopt;
+  if (!waveIn) return false;
+  Audio().SendAfterBeep(*waveIn, samples, reactionMs);
+  return true;
+}
+
+bool Exchange::HangUpAfterSpeech(CallId id) {
+  std::optional<UINT> waveIn;
+  {
+    Lock lock(mutex_);
+    const Call *call = FindCall(id);
+    if (call != nullptr && call->state != LINECALLSTATE_IDLE) waveIn = SimulatedWaveIn(*call);
+  }
+  if (!waveIn) return HangUp(id);
+  const std::optional<double> lastWord = Audio().WaitUntilSaid(*waveIn);
+  if (!lastWord) return false;
+  Audio().CallEnds(*waveIn, *lastWord);
+  return HangUp(id);
 }
 
 }  // namespace sim

@@ -23,8 +23,17 @@ void WaveDevices::Played(UINT output_id, std::span<const int16_t> samples) {
   Audio().Play(output_id, samples);
 }
 
-void WaveDevices::Capture(UINT input_id, std::span<int16_t> samples) {
-  Audio().Record(input_id, samples);
+size_t WaveDevices::Capture(UINT input_id, double from, std::span<int16_t> samples) {
+  return Audio().Record(input_id, from, samples);
+}
+
+double WaveDevices::CaptureDelay(UINT /*input_id*/) {
+  // The far end's sound is on the line as it is said.
+  return 0;
+}
+
+void WaveDevices::InputStarted(UINT /*input_id*/) {
+  // The far end hears the beep as the application asks for it.
 }
 
 }  // namespace sim

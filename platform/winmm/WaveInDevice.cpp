@@ -1,6 +1,7 @@
 #include "WaveInDevice.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "Clock.h"
@@ -10,7 +11,16 @@
 namespace winmm {
 namespace {
 
-constexpr double kNativeBytesPerMillisecond = kNativeRate * 2 / 1000.0;
+constexpr double kSamplesPerMillisecond = kNativeRate / 1000.0;
+
+// The sample sounding at `time`, so that buffers that follow each other meet exactly.
+double OnSample(double time) {
+  return std::floor(time * kSamplesPerMillisecond) / kSamplesPerMillisecond;
+}
+
+size_t SamplesOf(const WAVEHDR *header) {
+  return header->dwBufferLength / 2;
+}
 
 }  // namespace
 
@@ -59,16 +69,17 @@ void WaveInDevice::Record() {
     BeginHead();
   }
   changed_.notify_all();
+  driver_.InputStarted(id_);
 }
 
 void WaveInDevice::Reset() {
   std::lock_guard lock(mutex_);
   if (recording_ && !queue_.empty() && head_start_ >= 0) {
     const double elapsed = std::max(0.0, win32::VirtualNow() - head_start_);
-    Fill(std::min<size_t>(static_cast<size_t>(elapsed * kNativeBytesPerMillisecond),
-                          queue_.front()->dwBufferLength));
+    Fill(std::min(static_cast<size_t>(elapsed * kSamplesPerMillisecond), SamplesOf(queue_.front())),
+         true);
   }
-  while (!queue_.empty()) Fill(0);
+  while (!queue_.empty()) Fill(0, false);
   recording_ = false;
   recorded_until_ = -1;
   changed_.notify_all();
@@ -86,11 +97,14 @@ void WaveInDevice::Run() {
       changed_.wait(lock);
       continue;
     }
-    // A wake-up before the end (a new buffer, a reset, a stop) looks again.
-    if (!win32::WaitUntil(changed_, lock, HeadEnd()) && recording_ && !queue_.empty() &&
-        win32::VirtualNow() >= HeadEnd()) {
+    // A wake-up before the buffer's sound has all arrived (a new buffer, a reset, a stop)
+    // looks again.
+    const double delay = driver_.CaptureDelay(id_);
+    if (!win32::WaitUntil(changed_, lock, HeadEnd() + delay) && recording_ && !queue_.empty() &&
+        win32::VirtualNow() >= HeadEnd() + delay) {
       recorded_until_ = HeadEnd();
-      Fill(queue_.front()->dwBufferLength);
+      // A full buffer keeps its length, as a sound card records on after a call ends.
+      Fill(SamplesOf(queue_.front()), false);
       // With no buffer waiting the sound goes unrecorded; the next buffer starts afresh.
       if (queue_.empty()) recorded_until_ = -1;
       BeginHead();
@@ -100,21 +114,25 @@ void WaveInDevice::Run() {
 
 void WaveInDevice::BeginHead() {
   if (!recording_ || queue_.empty() || head_start_ >= 0) return;
-  head_start_ = recorded_until_ >= 0 ? recorded_until_ : win32::VirtualNow();
+  head_start_ = recorded_until_ >= 0 ? recorded_until_ : OnSample(win32::VirtualNow());
 }
 
 double WaveInDevice::HeadEnd() {
-  return head_start_ + queue_.front()->dwBufferLength / kNativeBytesPerMillisecond;
+  return head_start_ + SamplesOf(queue_.front()) / kSamplesPerMillisecond;
 }
 
-void WaveInDevice::Fill(size_t bytes) {
+void WaveInDevice::Fill(size_t samples, bool trim) {
   WAVEHDR *header = queue_.front();
   queue_.pop_front();
+  const double from = head_start_;
   head_start_ = -1;
-  std::vector<int16_t> samples(bytes / 2);
-  driver_.Capture(id_, samples);
-  std::copy_n(reinterpret_cast<const char *>(samples.data()), samples.size() * 2, header->lpData);
-  header->dwBytesRecorded = static_cast<DWORD>(samples.size() * 2);
+  std::vector<int16_t> heard(samples);
+  if (!heard.empty()) {
+    const size_t carried = driver_.Capture(id_, from, heard);
+    if (trim) heard.resize(std::min(carried, heard.size()));
+  }
+  std::copy_n(reinterpret_cast<const char *>(heard.data()), heard.size() * 2, header->lpData);
+  header->dwBytesRecorded = static_cast<DWORD>(heard.size() * 2);
   ReturnHeader(header);
   callback_.Notify(MM_WIM_DATA, handle_, header);
 }

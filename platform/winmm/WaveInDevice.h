@@ -1,5 +1,6 @@
-// An open wave input device: once started, fills its queued buffers one after the other,
-// each in as long as its sound lasts on the platform clock, with what the driver captures.
+// An open wave input device: once started, fills its queued buffers one after the other, each
+// with the stretch of the line's sound its length covers on the platform clock, as a sound
+// card does: nothing of what the line carried before the start is heard.
 #pragma once
 
 #include <condition_variable>
@@ -24,8 +25,8 @@ class WaveInDevice {
   void Start(DWORD handle);
   MMRESULT AddBuffer(WAVEHDR *header, UINT size);
   void Record();
-  // Stops recording and returns every queued buffer as done, the one being filled with
-  // what it holds so far.
+  // Stops recording and returns every queued buffer as done, the one being filled with what
+  // the line carried into it so far.
   void Reset();
   bool Holding();
   UINT Id() const { return id_; }
@@ -40,7 +41,9 @@ class WaveInDevice {
   // without a gap, or starts now.
   void BeginHead();
   double HeadEnd();
-  void Fill(size_t bytes);
+  // Returns the head buffer with `samples` of the line's sound from its start; with
+  // `trim`, only as many of them as the line carried.
+  void Fill(size_t samples, bool trim);
 
   WaveDriver &driver_;
   const UINT id_;
@@ -52,7 +55,8 @@ class WaveInDevice {
   std::deque<WAVEHDR *> queue_;
   bool recording_ = false;
   bool stopping_ = false;
-  double head_start_ = -1;      // when the head buffer began to fill; unset (< 0) before
+  // When the head buffer began to fill, on a whole sample; unset (< 0) before.
+  double head_start_ = -1;
   double recorded_until_ = -1;  // the end of the last full buffer, while recording goes on
   std::thread worker_;
 };

@@ -47,13 +47,8 @@ MMRESULT WaveOutDevice::Write(WAVEHDR *header, UINT size) {
 
 void WaveOutDevice::Reset() {
   std::lock_guard lock(mutex_);
-  if (!queue_.empty() && head_start_ >= 0) {
-    // The head buffer was cut off: what of it had sounded was played.
-    const double elapsed = win32::VirtualNow() - head_start_;
-    const auto sounded =
-        static_cast<size_t>(std::max(0.0, elapsed) * BytesPerSecond(format_) / 1000);
-    Finish(std::min<size_t>(sounded, queue_.front()->dwBufferLength));
-  }
+  // The head buffer was cut off: what of it had sounded was played.
+  if (!queue_.empty() && head_start_ >= 0) Finish(SoundedBytes());
   while (!queue_.empty()) Finish(0);
   Pause();
   changed_.notify_all();
@@ -71,9 +66,15 @@ void WaveOutDevice::Run() {
       changed_.wait(lock);
       continue;
     }
-    // A wake-up before the end (a new buffer, a reset, a stop) looks again.
-    if (!win32::WaitUntil(changed_, lock, HeadEnd()) && !queue_.empty() &&
-        win32::VirtualNow() >= HeadEnd()) {
+    // Woken by a new buffer, a reset or a stop, or to hand over the next stretch: never more
+    // often than each real millisecond, however fast the clock runs.
+    const double stretch = std::max(kPlayedStretchMs, win32::TimeScale());
+    const double next = std::min(HeadEnd(), win32::VirtualNow() + stretch);
+    win32::WaitUntil(changed_, lock, next);
+    if (queue_.empty()) continue;
+    if (win32::VirtualNow() < HeadEnd()) {
+      HandOver(SoundedBytes());
+    } else {
       played_until_ = HeadEnd();
       Finish(queue_.front()->dwBufferLength);
       if (queue_.empty()) Pause();
@@ -98,11 +99,27 @@ void WaveOutDevice::Pause() {
   driver_.Played(id_, converter_.Flush());
 }
 
+size_t WaveOutDevice::SoundedBytes() {
+  const double elapsed = std::max(0.0, win32::VirtualNow() - head_start_);
+  const auto bytes = static_cast<size_t>(elapsed * BytesPerSecond(format_) / 1000);
+  const size_t whole = bytes - bytes % std::max<WORD>(format_.nBlockAlign, 1);
+  return std::min<size_t>(whole, queue_.front()->dwBufferLength);
+}
+
+void WaveOutDevice::HandOver(size_t up_to_bytes) {
+  if (up_to_bytes <= head_handed_) return;
+  const WAVEHDR *header = queue_.front();
+  driver_.Played(id_,
+                 converter_.Convert({header->lpData + head_handed_, up_to_bytes - head_handed_}));
+  head_handed_ = up_to_bytes;
+}
+
 void WaveOutDevice::Finish(size_t played_bytes) {
+  HandOver(played_bytes);
   WAVEHDR *header = queue_.front();
   queue_.pop_front();
   head_start_ = -1;
-  driver_.Played(id_, converter_.Convert({header->lpData, played_bytes}));
+  head_handed_ = 0;
   ReturnHeader(header);
   callback_.Notify(MM_WOM_DONE, handle_, header);
 }

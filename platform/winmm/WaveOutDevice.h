@@ -1,5 +1,6 @@
 // An open wave output device: plays its queue of buffers one after the other, each for as
-// long as its sound lasts on the platform clock, and hands the sound to the driver.
+// long as its sound lasts on the platform clock, and hands the sound to the driver as it
+// sounds, a short stretch at a time.
 #pragma once
 
 #include <condition_variable>
@@ -41,8 +42,11 @@ class WaveOutDevice {
   void BeginHead();
   // The virtual time at which the buffer at the head of the queue ends.
   double HeadEnd();
-  // Returns the head buffer after `played_bytes` of it were played.
+  // Whole frames of the head buffer that have sounded by now.
+  size_t SoundedBytes();
+  // Hands the driver the head buffer's sound up to `played_bytes` and returns the buffer.
   void Finish(size_t played_bytes);
+  void HandOver(size_t up_to_bytes);
   void Pause();
 
   WaveDriver &driver_;
@@ -60,6 +64,8 @@ class WaveOutDevice {
   double head_start_ = -1;
   // The end of what was played so far: the next buffer follows on without a gap.
   double played_until_ = -1;
+  // How much of the head buffer the driver has been given.
+  size_t head_handed_ = 0;
   std::thread worker_;
 };
 

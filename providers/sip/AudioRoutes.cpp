@@ -7,11 +7,6 @@ void AudioRoutes::Connect(DWORD deviceId, std::shared_ptr<CallAudio> audio) {
   routes_[deviceId] = std::move(audio);
 }
 
-void AudioRoutes::Disconnect(DWORD deviceId) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  routes_.erase(deviceId);
-}
-
 std::shared_ptr<CallAudio> AudioRoutes::Of(DWORD deviceId) const {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto route = routes_.find(deviceId);

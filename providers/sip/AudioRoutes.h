@@ -1,5 +1,6 @@
 // Which call's sound each line's wave devices carry; shared between the stack's thread, which
-// sets up and ends calls, and the wave devices' threads.
+// sets up calls, and the wave devices' threads. A line keeps its latest call after it has
+// ended, so that its wave-in device can still take the last of the call's sound.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +16,7 @@ namespace sipnet {
 class AudioRoutes {
  public:
   void Connect(DWORD deviceId, std::shared_ptr<CallAudio> audio);
-  void Disconnect(DWORD deviceId);
-  // The call on the line, or null while there is none.
+  // The line's latest call, or null before its first.
   std::shared_ptr<CallAudio> Of(DWORD deviceId) const;
 
  private:

@@ -9,31 +9,23 @@ namespace {
 
 constexpr uint16_t kFirstPort = 20000;
 constexpr uint16_t kLastPort = 29998;
-// Frames the jitter buffer holds back at least and at most.
-constexpr uint32_t kJitterMin = 2;
-constexpr uint32_t kJitterMax = 25;
 
 }  // namespace
 
 RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio)
-    : audio_(std::move(audio)) {
+    : audio_(std::move(audio)), playout_(audio_) {
   tmr_init(&clock_);
   sa_init(&remote_, AF_UNSPEC);
   struct sa host = local;
   sa_set_port(&host, 0);
-  int error = rtp_listen(&socket_, IPPROTO_UDP, &host, kFirstPort, kLastPort, false, OnPacket,
-                         nullptr, this);
-  if (error == 0) error = jbuf_alloc(&jitter_, kJitterMin, kJitterMax);
-  if (error != 0) {
-    mem_deref(socket_);
-    throw std::system_error(error, std::generic_category(), "RTP socket");
-  }
+  const int error = rtp_listen(&socket_, IPPROTO_UDP, &host, kFirstPort, kLastPort, false, OnPacket,
+                               nullptr, this);
+  if (error != 0) throw std::system_error(error, std::generic_category(), "RTP socket");
 }
 
 RtpStream::~RtpStream() {
   tmr_cancel(&clock_);
   mem_deref(socket_);
-  mem_deref(jitter_);
 }
 
 uint16_t RtpStream::LocalPort() const {
@@ -49,18 +41,25 @@ void RtpStream::Start(const struct sa &remote, Codec codec) {
   tmr_start(&clock_, kFrameMs, OnTick, this);
 }
 
+int64_t RtpStream::Finish() {
+  tmr_cancel(&clock_);
+  return playout_.Finish(CallAudio::SampleNow());
+}
+
 void RtpStream::OnPacket(const struct sa * /*src*/, const struct rtp_header *header,
                          struct mbuf *packet, void *arg) {
   auto *stream = static_cast<RtpStream *>(arg);
   if (header->pt != PayloadType(stream->codec_) || mbuf_get_left(packet) == 0) return;
-  // A frame the buffer refuses (late, duplicate) is simply not heard.
-  (void)jbuf_put(stream->jitter_, header, packet);
+  // A peer may send longer or shorter packets than ours.
+  stream->playout_.Arrived({header->ssrc, header->seq, header->ts,
+                            Decode(stream->codec_, {mbuf_buf(packet), mbuf_get_left(packet)})},
+                           CallAudio::SampleNow());
 }
 
 void RtpStream::OnTick(void *arg) {
   auto *stream = static_cast<RtpStream *>(arg);
   stream->SendFrame();
-  stream->TakeFrame();
+  stream->playout_.Advance(CallAudio::SampleNow());
   // Paced from the first tick, so that the sender keeps RTP time however late a tick runs.
   ++stream->ticks_;
   const uint64_t due = stream->firstTick_ + (stream->ticks_ + 1) * kFrameMs;
@@ -81,21 +80,6 @@ void RtpStream::SendFrame() {
   }
   timestamp_ += kFrameSamples;
   mem_deref(packet);
-}
-
-void RtpStream::TakeFrame() {
-  // A peer may send longer or shorter packets than ours: take a tick's worth of sound.
-  for (size_t taken = 0; taken < kFrameSamples;) {
-    struct rtp_header header;
-    void *frame = nullptr;
-    const int error = jbuf_get(jitter_, &header, &frame);
-    if (error != 0 && error != EAGAIN) return;
-    auto *packet = static_cast<struct mbuf *>(frame);
-    const size_t size = mbuf_get_left(packet);
-    audio_->Received(Decode(codec_, {mbuf_buf(packet), size}));
-    mem_deref(packet);
-    taken += size;
-  }
 }
 
 }  // namespace sipnet

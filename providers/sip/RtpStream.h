@@ -1,6 +1,6 @@
 // The RTP media of one call, on the stack's thread: a socket beside the line's SIP address,
-// received packets reordered in the library's jitter buffer, and a 20 ms clock that sends one
-// frame of the call's outgoing sound and takes one frame from the jitter buffer per tick.
+// received packets put in their place in time by the playout, and a 20 ms clock that sends
+// one frame of the call's outgoing sound and hands the call what it has heard per tick.
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "providers/sip/CallAudio.h"
+#include "providers/sip/Playout.h"
 #include "providers/sip/SipConfig.h"
 
 namespace sipnet {
@@ -27,17 +28,18 @@ class RtpStream {
   uint16_t LocalPort() const;
   // Starts the clock towards `remote` with the negotiated codec.
   void Start(const struct sa &remote, Codec codec);
+  // Stops sending and hands the call everything received; the sample its sound ends at.
+  int64_t Finish();
 
  private:
   static void OnPacket(const struct sa *src, const struct rtp_header *header, struct mbuf *packet,
                        void *arg);
   static void OnTick(void *arg);
   void SendFrame();
-  void TakeFrame();
 
   std::shared_ptr<CallAudio> audio_;
+  Playout playout_;
   struct rtp_sock *socket_ = nullptr;
-  struct jbuf *jitter_ = nullptr;
   struct tmr clock_;
   struct sa remote_;
   Codec codec_ = Codec::Pcmu;

@@ -22,12 +22,19 @@ void RtpWaveDriver::Played(UINT output_id, std::span<const int16_t> samples) {
   if (const auto audio = routes_.Of(output_id)) audio->Played(samples);
 }
 
-void RtpWaveDriver::Capture(UINT input_id, std::span<int16_t> samples) {
-  if (const auto audio = routes_.Of(input_id)) {
-    audio->Capture(samples);
-  } else {
-    std::fill(samples.begin(), samples.end(), int16_t{0});
-  }
+size_t RtpWaveDriver::Capture(UINT input_id, double from, std::span<int16_t> samples) {
+  if (const auto audio = routes_.Of(input_id)) return audio->Capture(from, samples);
+  // A line that has had no call is silent.
+  std::fill(samples.begin(), samples.end(), int16_t{0});
+  return samples.size();
+}
+
+double RtpWaveDriver::CaptureDelay(UINT /*input_id*/) {
+  return CallAudio::kArrivalMs;
+}
+
+void RtpWaveDriver::InputStarted(UINT input_id) {
+  if (const auto audio = routes_.Of(input_id)) audio->Listening();
 }
 
 }  // namespace sipnet

@@ -17,7 +17,9 @@ class RtpWaveDriver : public winmm::WaveDriver {
   std::vector<UINT> OutputIds() override;
   std::vector<UINT> InputIds() override;
   void Played(UINT output_id, std::span<const int16_t> samples) override;
-  void Capture(UINT input_id, std::span<int16_t> samples) override;
+  size_t Capture(UINT input_id, double from, std::span<int16_t> samples) override;
+  double CaptureDelay(UINT input_id) override;
+  void InputStarted(UINT input_id) override;
 
  private:
   AudioRoutes &routes_;

@@ -2,9 +2,11 @@
 
 #include <strings.h>
 
+#include <cmath>
 #include <cstring>
 #include <system_error>
 
+#include "Clock.h"
 #include "providers/sip/G711.h"
 #include "providers/sip/SipLine.h"
 #include "simulator/Exchange.h"
@@ -13,6 +15,9 @@ namespace sipnet {
 namespace {
 
 constexpr uint64_t kRingCadenceMs = 3000;
+// A peer's last RTP packets may reach us just after its BYE.
+constexpr uint64_t kLastPacketsMs = 40;
+constexpr uint64_t kLatePollMs = 10;
 constexpr const char *kSdp = "application/sdp";
 
 std::string Text(const struct pl &text) {
@@ -29,6 +34,7 @@ std::string Status(const struct sip_msg *message, int error) {
 
 SipCall::SipCall(SipLine &line, bool outgoing) : line_(line), outgoing_(outgoing) {
   tmr_init(&ringer_);
+  tmr_init(&hangUp_);
   rtp_ = std::make_unique<RtpStream>(line.Local(), audio_);
   int error = sdp_session_alloc(&sdp_, &line.Local());
   if (error == 0) error = sdp_media_add(&media_, sdp_, "audio", rtp_->LocalPort(), "RTP/AVP");
@@ -45,7 +51,10 @@ SipCall::SipCall(SipLine &line, bool outgoing) : line_(line), outgoing_(outgoing
 }
 
 SipCall::~SipCall() {
-  Silence();
+  tmr_cancel(&ringer_);
+  tmr_cancel(&hangUp_);
+  // The line carries nothing more; its wave-in device keeps what was heard until now.
+  audio_->End(audio_->HeardUntil());
   mem_deref(session_);
   rtp_.reset();
   mem_deref(sdp_);
@@ -163,21 +172,43 @@ void SipCall::OnClose(int error, const struct sip_msg *message, void *arg) {
   static_cast<SipCall *>(arg)->Closed(error, message);
 }
 
-void SipCall::Silence() {
-  tmr_cancel(&ringer_);
-  line_.Routes().Disconnect(line_.DeviceId());
-}
-
 void SipCall::Closed(int error, const struct sip_msg *message) {
-  Silence();
+  tmr_cancel(&ringer_);
   Say("ended by the network: " + Status(message, error));
   const bool busy = message != nullptr && (message->scode == 486 || message->scode == 600);
   if (outgoing_ && busy) {
     line_.Exchange().Busy(id_);
-  } else {
-    line_.Exchange().HangUp(id_);
+    line_.Forget(id_);
+    return;
   }
-  line_.Forget(id_);
+  // The message keeps the caller's last words: the line reports the hang-up once they are in.
+  tmr_start(&hangUp_, kLastPacketsMs, OnLastPackets, this);
+}
+
+void SipCall::OnLastPackets(void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  call->soundEnd_ = call->rtp_->Finish();
+  call->audio_->End(call->soundEnd_);
+  OnHeard(call);
+}
+
+void SipCall::OnHeard(void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  // The wave-in device takes the line's sound that long after its time: once it has taken all
+  // up to the last word, the hang-up is reported and its reset keeps exactly that.
+  const double heard = call->soundEnd_ * 1000.0 / CallAudio::kRate + CallAudio::kArrivalMs;
+  const double left = heard - win32::VirtualNow();
+  if (left > 0) {
+    tmr_start(&call->hangUp_, static_cast<uint64_t>(std::ceil(left)), OnHeard, call);
+    return;
+  }
+  // A device running late has yet to hand back the buffers before the one with the last word.
+  if (!call->audio_->TakenBefore(call->soundEnd_, win32::VirtualNow())) {
+    tmr_start(&call->hangUp_, kLatePollMs, OnHeard, call);
+    return;
+  }
+  call->line_.Exchange().HangUp(call->id_);
+  call->line_.Forget(call->id_);
 }
 
 }  // namespace sipnet

@@ -35,7 +35,7 @@ class SipCall {
 
   sim::CallId Id() const { return id_; }
   const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
-  void Beep(uint32_t milliseconds) { audio_->Beep(milliseconds); }
+  void Beep(uint32_t milliseconds, double askedAt) { audio_->Beep(milliseconds, askedAt); }
 
  private:
   static int OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg);
@@ -44,10 +44,12 @@ class SipCall {
   static void OnEstablished(const struct sip_msg *message, void *arg);
   static void OnClose(int error, const struct sip_msg *message, void *arg);
   static void OnRing(void *arg);
+  // The far end's hang-up, reported once what it sent before has arrived and the line's wave-in
+  // device has taken it.
+  static void OnLastPackets(void *arg);
+  static void OnHeard(void *arg);
 
   bool NegotiateMedia();
-  // No more rings, and the line's wave devices no longer carry the call.
-  void Silence();
   void Closed(int error, const struct sip_msg *message);
   void Say(const std::string &text) const;
   std::string FromUri() const;
@@ -62,6 +64,8 @@ class SipCall {
   struct sdp_media *media_ = nullptr;
   Codec codec_ = Codec::Pcmu;
   struct tmr ringer_;
+  struct tmr hangUp_;
+  int64_t soundEnd_ = 0;  // the sample the far end's sound ended at, once it hung up
   DWORD rings_ = 0;
   bool answered_ = false;
 };

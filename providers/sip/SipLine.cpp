@@ -153,8 +153,8 @@ void SipLine::Place(sim::CallId id, const std::string &target) {
   call_ = std::move(call);
 }
 
-void SipLine::Beep(sim::CallId id, uint32_t milliseconds) {
-  if (Has(id)) call_->Beep(milliseconds);
+void SipLine::Beep(sim::CallId id, uint32_t milliseconds, double askedAt) {
+  if (Has(id)) call_->Beep(milliseconds, askedAt);
 }
 
 void SipLine::End(sim::CallId id) {

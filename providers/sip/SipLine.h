@@ -57,7 +57,7 @@ class SipLine {
   // What the applications did, as the exchange reports it.
   void Answer(sim::CallId id);
   void Place(sim::CallId id, const std::string &target);
-  void Beep(sim::CallId id, uint32_t milliseconds);
+  void Beep(sim::CallId id, uint32_t milliseconds, double askedAt);
   void End(sim::CallId id);
 
   // For the line's call.

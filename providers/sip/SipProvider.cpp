@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "Clock.h"
 #include "WaveDriver.h"
 #include "providers/sip/EventLoop.h"
 #include "providers/sip/SipLine.h"
@@ -138,7 +139,8 @@ void SipProvider::Placing(sim::CallId call, DWORD deviceId, const std::string &d
 }
 
 void SipProvider::Beeping(sim::CallId call, DWORD milliseconds) {
-  OnLines([=](SipLine &line) { line.Beep(call, milliseconds); });
+  const double askedAt = win32::VirtualNow();
+  OnLines([=](SipLine &line) { line.Beep(call, milliseconds, askedAt); });
 }
 
 void SipProvider::Ended(sim::CallId call) {

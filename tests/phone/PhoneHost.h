@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "examples/Phone.h"
@@ -14,6 +17,21 @@
 #include "tests/component/TestSupport.h"
 
 namespace phone_test {
+
+// Waits, on a thread other than the main one, until `holds` or `limit` of real time has
+// passed; when it never held, a failure that names `what` was awaited.
+inline bool WaitUntil(const std::function<bool()> &holds, const std::string &what,
+                      std::chrono::seconds limit = std::chrono::seconds(60)) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  while (!holds()) {
+    if (std::chrono::steady_clock::now() > giveUp) {
+      ADD_FAILURE() << "waited " << limit.count() << " s for " << what;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 inline std::vector<std::filesystem::path> WaveFilesIn(const std::filesystem::path &folder) {
   std::vector<std::filesystem::path> files;

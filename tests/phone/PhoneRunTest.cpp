@@ -19,6 +19,7 @@
 #include "simulator/Operation.h"
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -59,16 +60,10 @@ using phone_test::WaveFilesIn;
 
 // The far end's waits, bounded: a program that never gets there fails the test (Ctrl-C ends
 // it) instead of hanging it.
-void Await(const std::function<bool()> &done, const char *what) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ADD_FAILURE() << "waited a minute for " << what;
-      PressCtrlC();
-      return;
-    }
-    std::this_thread::yield();
-  }
+bool Await(const std::function<bool()> &done, const char *what) {
+  if (phone_test::WaitUntil(done, what)) return true;
+  PressCtrlC();
+  return false;
 }
 
 // The program's line is open and reports rings: a ring sent before then reaches nobody.
@@ -86,6 +81,19 @@ void AwaitIdle(sim::CallId call) {
         "the call to end");
 }
 
+// Rings line 0 as a telephone does, again and again, until the call is answered.
+void RingUntilAnswered(sim::CallId call) {
+  DWORD rings = 0;
+  Await(
+      [&] {
+        if (sim::TheExchange().CallState(call) != LINECALLSTATE_OFFERING) return true;
+        sim::TheExchange().Ring(0, ++rings);
+        Sleep(100);
+        return false;
+      },
+      "the machine to answer");
+}
+
 class PhoneRun : public phone_test::PhoneHost {
  protected:
   void SetUp() override { win32::SetTimeScale(50); }
@@ -96,6 +104,9 @@ class PhoneRun : public phone_test::PhoneHost {
 };
 
 TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
+  // Alice speaks 1.5 s (virtual) after the beep; at this scale that is 150 ms of real time for
+  // the recorder to start its device, however busy the machine.
+  win32::SetTimeScale(10);
   ASSERT_EQ(Run({"answer", "--demo", "--calls", "2", "--messages", Messages()}), 0) << err_.str();
   EXPECT_EQ(err_.str(), "");
   EXPECT_TRUE(notices_.Notices().empty());
@@ -104,15 +115,26 @@ TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
   const std::string name = files[0].filename().string();
   EXPECT_NE(name.find("-5550142.wav"), std::string::npos);
 
-  // As an independent reader sees it: the line's format, as long as Alice spoke, give or
-  // take the one-second buffer in which she fell silent.
+  // As an independent reader sees it: the line's format, and Alice's speech sample for
+  // sample from its first word to its last, after no more than her pause after the beep and
+  // followed by the silence she fell into until the end of that second's buffer.
   const TSound saved = ReadSound(files[0].string());
-  const TSound said = ReadSound(CORVAX_SPEECH_DIR "/caller-alice.wav");
   EXPECT_EQ(saved.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   EXPECT_EQ(saved.channels, 1);
   EXPECT_EQ(saved.rate, kRate);
-  ASSERT_GT(said.frames, 0);
-  EXPECT_NEAR(static_cast<double>(saved.frames), static_cast<double>(said.frames), kRate);
+  const auto message = audio_test::ReadWave(files[0]);
+  const auto speech = audio_test::ReadWave(CORVAX_SPEECH_DIR "/caller-alice.wav");
+  ASSERT_FALSE(speech.empty());
+  const auto spoke = audio_test::Find(message, speech);
+  ASSERT_TRUE(spoke) << "Alice's whole speech in the message of " << message.size() << " samples";
+  const size_t pause = (sim::Exchange::kDefaultBeepMs + sim::FarEndAudio::kReactionMs) * 8;
+  EXPECT_LE(*spoke, pause) << "the recording started with the beep";
+  EXPECT_GT(*spoke, 0u);
+  const auto before = std::span(message).first(*spoke);
+  EXPECT_LT(*std::max_element(before.begin(), before.end()), 700) << "only her line's noise";
+  const auto after = std::span(message).subspan(*spoke + speech.size());
+  EXPECT_LT(after.size(), static_cast<size_t>(kRate));
+  EXPECT_EQ(audio_test::Rms(after), 0) << "then silence";
 
   const auto index = Lines(component_test::ReadFile(fs::path(Messages()) / "index.txt"));
   ASSERT_EQ(index.size(), 1u);
@@ -134,18 +156,26 @@ TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
 }
 
 TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
-  const size_t kSpoken = 60 * kRate;
+  // Carol talks from the moment she calls, through the greeting and on.
+  const auto said = audio_test::Sweep(300, 3000, 60);
   std::thread caller([&] {
     sim::Exchange &exchange = sim::TheExchange();
     // The program sets the exchange up before it opens the line.
     AwaitLineTakingCalls();
-    sim::Audio().SendTone(0, 440, 60);
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Carol", "5550100"}});
-    exchange.Ring(0, 1);
-    // Only the recording takes what the caller says: two seconds of it are recorded.
-    Await([&] { return sim::Audio().Pending(0) <= kSpoken - 2 * kRate; }, "two seconds recorded");
-    PressCtrlC();
-    AwaitIdle(call);
+    sim::Audio().Send(0, said);
+    RingUntilAnswered(call);
+    // Ctrl-C once the message holds two whole seconds.
+    const bool recorded = Await(
+        [&] {
+          const auto files = WaveFilesIn(Messages());
+          return !files.empty() && fs::file_size(files[0]) >= 46 + 2 * 2 * kRate;
+        },
+        "two seconds of the message on disk");
+    if (recorded) {
+      PressCtrlC();
+      AwaitIdle(call);
+    }
   });
   const int status = Run({"answer", "--rings", "1", "--messages", Messages()});
   caller.join();
@@ -155,8 +185,14 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
   const TSound saved = ReadSound(files[0].string());
   EXPECT_EQ(saved.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   EXPECT_EQ(saved.rate, kRate);
-  EXPECT_GE(saved.frames, 2 * kRate);
-  EXPECT_LT(saved.frames, static_cast<sf_count_t>(kSpoken));
+  const auto message = audio_test::ReadWave(files[0]);
+  EXPECT_GE(message.size(), 2u * kRate);
+  // One stretch of what she said, none of it from before the beep: the greeting was played
+  // to her first.
+  const auto at = audio_test::Find(said, message);
+  ASSERT_TRUE(at) << "the message is what Carol said, sample for sample";
+  const auto greeting = audio_test::ReadWave(CORVAX_SPEECH_DIR "/greeting.wav");
+  EXPECT_GE(*at, greeting.size()) << "said " << *at / 8 << " ms after she called";
   const auto index = Lines(component_test::ReadFile(fs::path(Messages()) / "index.txt"));
   ASSERT_EQ(index.size(), 1u);
   EXPECT_EQ(Fields(index[0]).back(), files[0].filename().string());
@@ -166,9 +202,9 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
 
 TEST_F(PhoneRun, DialPlaysTheAnnouncementWhenTheFarEndAnswers) {
   ASSERT_EQ(Run({"dial", "5550123"}), 0) << err_.str();
-  const TSound announcement = ReadSound(CORVAX_SPEECH_DIR "/announcement.wav");
-  EXPECT_NEAR(static_cast<double>(sim::Audio().Played(0).size()),
-              static_cast<double>(announcement.frames), kRate / 100);
+  const auto announcement = audio_test::ReadWave(CORVAX_SPEECH_DIR "/announcement.wav");
+  ASSERT_FALSE(announcement.empty());
+  EXPECT_EQ(sim::Audio().Played(0), announcement) << "the called party heard it all, in order";
   const std::string shown = out_.str();
   EXPECT_NE(shown.find("LINE_CALLSTATE: call"), std::string::npos);
   EXPECT_NE(shown.find("Answered; playing"), std::string::npos);
@@ -187,8 +223,7 @@ TEST_F(PhoneRun, CallersWhoSayNothingLeaveNoMessage) {
     Await([&] { return exchange.CallHandleCount() == 0; }, "the first call's handle to go");
     // The second one stays on in silence until the machine hangs up.
     call = exchange.OfferCall(0, {.caller = {"Eve", "5550122"}});
-    exchange.Ring(0, 1);
-    exchange.Ring(0, 2);
+    RingUntilAnswered(call);
     AwaitIdle(call);
   });
   const int status = Run({"answer", "--rings", "2", "--calls", "2", "--messages", Messages()});
@@ -213,8 +248,10 @@ TEST_F(PhoneRun, ADiskThatFillsKeepsTheSecondsWrittenAndSaysSoOnce) {
   std::thread caller([&] {
     sim::Exchange &exchange = sim::TheExchange();
     AwaitLineTakingCalls();
-    sim::Audio().SendTone(0, 440, 5);
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Fay", "5550133"}});
+    // A quiet line until the caller speaks: digital silence would end the recording at once.
+    sim::Audio().Send(0, sim::ToneSound(250, 30, 300));
+    exchange.SayAfterBeep(call, sim::ToneSound(440, 5));
     exchange.Ring(0, 1);
     AwaitIdle(call);
   });

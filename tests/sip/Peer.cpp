@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <sndfile.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -12,7 +11,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <span>
 #include <sstream>
 #include <stdexcept>
 
@@ -105,57 +103,6 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-nostdin",
           "-trace_err",
           "-trace_msg"};
-}
-
-void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
-                   const char *encoding) {
-  std::ostringstream command;
-  const char *bits = std::string(encoding) == "signed-integer" ? " -b 16" : "";
-  command << "sox -n -r 8000 -c 1" << bits << " -e " << encoding << " '" << path.string()
-          << "' synth " << seconds << " sine " << hz;
-  if (std::system(command.str().c_str()) != 0) throw std::runtime_error("sox failed");
-}
-
-namespace {
-
-std::vector<short> Samples(const std::filesystem::path &wave) {
-  SF_INFO info{};
-  SNDFILE *file = sf_open(wave.c_str(), SFM_READ, &info);
-  if (file == nullptr || info.samplerate != 8000 || info.channels != 1) {
-    if (file != nullptr) sf_close(file);
-    return {};
-  }
-  std::vector<short> samples(static_cast<size_t>(info.frames));
-  sf_read_short(file, samples.data(), info.frames);
-  sf_close(file);
-  return samples;
-}
-
-double ToneFrequency(std::span<const short> samples) {
-  constexpr int kLoud = 1000;  // well above line noise and codec rounding
-  size_t crossings = 0;
-  size_t loudSamples = 0;
-  for (size_t i = 1; i < samples.size(); ++i) {
-    if (std::abs(samples[i]) < kLoud && std::abs(samples[i - 1]) < kLoud) continue;
-    ++loudSamples;
-    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  }
-  return loudSamples == 0 ? 0 : static_cast<double>(crossings) / 2.0 * 8000 / loudSamples;
-}
-
-}  // namespace
-
-double DominantFrequency(const std::filesystem::path &wave) {
-  return ToneFrequency(Samples(wave));
-}
-
-std::vector<double> FrequencyPerTenth(const std::filesystem::path &wave) {
-  const std::vector<short> samples = Samples(wave);
-  std::vector<double> tenths;
-  for (size_t at = 0; at + 800 <= samples.size(); at += 800) {
-    tenths.push_back(ToneFrequency(std::span<const short>(samples).subspan(at, 800)));
-  }
-  return tenths;
 }
 
 }  // namespace sip_test

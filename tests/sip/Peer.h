@@ -42,14 +42,4 @@ std::string Scenario(const std::string &name);
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
                               int seconds);
 
-// A µ-law WAV file of a sine tone, as sipp's rtp_stream and baresip play it.
-void WriteToneFile(const std::filesystem::path &path, double hz, double seconds,
-                   const char *encoding);
-
-// The frequency of a sound file's tone, by counting zero crossings of its samples that are not
-// near silence; 0 when it holds nothing.
-double DominantFrequency(const std::filesystem::path &wave);
-// The same for each tenth of a second of the file, in order.
-std::vector<double> FrequencyPerTenth(const std::filesystem::path &wave);
-
 }  // namespace sip_test

@@ -27,7 +27,9 @@
 #include "simulator/Exchange.h"
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
+#include "tests/sip/Caller.h"
 #include "tests/sip/Peer.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -36,7 +38,10 @@ using sip_test::FreeUdpPort;
 using sip_test::Peer;
 using sip_test::Sipp;
 
-constexpr double kToneHz = 1000;
+// What the callers say and what the line plays: sweeps, so that every stretch is told apart.
+// The greeting stays clear of the beep's 1 kHz, which a caller listens for.
+const audio_test::Samples kVoice = audio_test::Sweep(300, 3300, 8);
+const audio_test::Samples kGreeting = audio_test::Sweep(1500, 3000, 0.5);
 constexpr int kPeerSeconds = 30;  // a peer that has not finished by then has failed
 constexpr auto kPhoneGrace = std::chrono::seconds(20);
 
@@ -104,8 +109,9 @@ class SipLine : public phone_test::PhoneHost {
       GTEST_SKIP() << "sipp (Debian's sip-tester) is not installed; scripts/setup installs it";
     linePort_ = FreeUdpPort();
     WriteConfig("");
-    sip_test::WriteToneFile(folder_.Path("caller.wav"), kToneHz, 8, "u-law");
-    sip_test::WriteToneFile(folder_.Path("short.wav"), 440, 0.5, "signed-integer");
+    ASSERT_TRUE(
+        audio_test::WriteWave(folder_.Path("caller.wav"), kVoice, audio_test::Encoding::MuLaw));
+    ASSERT_TRUE(audio_test::WriteWave(folder_.Path("short.wav"), kGreeting));
   }
 
   void WriteConfig(const std::string &extra) {
@@ -155,6 +161,23 @@ class SipLine : public phone_test::PhoneHost {
     return status;
   }
 
+  // The message is one stretch of `said`, through G.711; none of it was said before the
+  // greeting (`saidFrom` into `said`) had been played to the caller.
+  static void ExpectStretchSaidAfterTheGreeting(const audio_test::Samples &message,
+                                                const audio_test::Samples &said, size_t saidFrom) {
+    ASSERT_GT(message.size(), 2 * audio_test::kTenth);
+    // Placed by up to a second of it: a short stretch of a slow sweep matches a period away too.
+    const auto head = audio_test::Align(
+        said, std::span(message).first(std::min<size_t>(message.size(), audio_test::kRate)));
+    EXPECT_GT(head.correlation, 0.9) << "the message begins with what was said";
+    EXPECT_GE(head.offset, saidFrom + kGreeting.size()) << "said after the greeting and beep";
+    const size_t whole = std::min(message.size(), said.size() - head.offset);
+    EXPECT_GT(audio_test::Correlation(std::span(message).first(whole),
+                                      std::span(said).subspan(head.offset, whole)),
+              0.9)
+        << "and goes on with it, sample by sample";
+  }
+
   int linePort_ = 0;
 };
 
@@ -162,13 +185,124 @@ TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
   ASSERT_EQ(Answer([&] { Call("caller"); }), 0) << err_.str() << out_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  // sipp speaks from the moment the call is up.
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), kVoice, 0);
   const std::string shown = out_.str();
   EXPECT_NE(shown.find("OnCallerIDEvent         caller: Alice Martin, 5550142"), std::string::npos)
       << shown;
   EXPECT_NE(shown.find("Recording ended (the caller hung up)"), std::string::npos) << shown;
   ExpectLineClosed();
 }
+
+// A caller of our own says a sweep in one band until it hears the beep, one in another band
+// after it and one in a third last, then hangs up at once: the message holds none of the
+// first, all of the second and third each in its place, and nothing after.
+struct TCallerCase {
+  const char *name;
+  bool newSourceAfterBeep;
+  double loss;
+};
+
+class SipCaller : public SipLine, public ::testing::WithParamInterface<TCallerCase> {};
+
+enum class Band { None, BeforeBeep, AfterBeep, Last };
+
+Band BandOf(double hz) {
+  if (hz > 280 && hz < 520) return Band::BeforeBeep;
+  if (hz > 1250 && hz < 2350) return Band::AfterBeep;
+  if (hz > 2550 && hz < 3450) return Band::Last;
+  return Band::None;
+}
+
+// How many 20 ms windows of the message may pass before the caller's reaction to the beep is
+// in it: the beep goes out on the line's next frame and the caller starts on its next. The
+// sanitizers slow every thread several-fold, and the caller reacts later.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr size_t kReactionWindows = 4;
+#else
+constexpr size_t kReactionWindows = 2;
+#endif
+
+TEST_P(SipCaller, TheMessageHoldsWhatWasSaidFromTheBeepToTheLastWord) {
+  constexpr size_t kWindow = 160;  // 20 ms
+  sip_test::CallerScript script;
+  script.beforeBeep = audio_test::Sweep(300, 500, 20);
+  script.afterBeep = audio_test::Sweep(1300, 2300, 2);
+  script.last = audio_test::Sweep(2600, 3400, 2);
+  script.newSourceAfterBeep = GetParam().newSourceAfterBeep;
+  script.loss = GetParam().loss;
+  sip_test::CallerReport report;
+  ASSERT_EQ(Answer([&] { report = sip_test::CallAndSpeak(Line(), script, kPeerSeconds); }), 0)
+      << err_.str();
+  ASSERT_TRUE(report.answered) << report.trouble;
+  EXPECT_FALSE(report.hungUpOn) << out_.str();
+  EXPECT_NE(report.beepHeardAt, SIZE_MAX) << "the caller heard the beep";
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_NE(out_.str().find("Recording ended (the caller hung up)"), std::string::npos)
+      << out_.str();
+  const auto message = audio_test::ReadWave(files[0]);
+
+  // In 20 ms windows: where each sweep is, told by its band. A window concealed through loss
+  // may read as another band, so a sweep is where three windows in a row say so.
+  std::vector<Band> bands;
+  for (double hz : audio_test::FrequencyPer(message, kWindow)) bands.push_back(BandOf(hz));
+  ASSERT_GT(bands.size(), 10u);
+  const auto run = [&](size_t at, Band band) {
+    return at + 3 <= bands.size() && std::all_of(bands.begin() + at, bands.begin() + at + 3,
+                                                 [&](Band b) { return b == band; });
+  };
+  const auto first = [&](Band band) {
+    size_t at = 0;
+    while (at < bands.size() && !run(at, band)) ++at;
+    return at;
+  };
+  const auto last = [&](Band band) {  // the end of the last run
+    size_t end = bands.size();
+    while (end >= 3 && !run(end - 3, band)) --end;
+    return end;
+  };
+  EXPECT_EQ(std::count(bands.begin() + kReactionWindows, bands.end(), Band::BeforeBeep), 0)
+      << "nothing said before the beep";
+  const size_t afterBeep = first(Band::AfterBeep);
+  EXPECT_LE(afterBeep, kReactionWindows) << "from the beep on";
+  const size_t lastWords = first(Band::Last);
+  EXPECT_NEAR(static_cast<double>(lastWords),
+              static_cast<double>(afterBeep + script.afterBeep.size() / kWindow), 2)
+      << "all of what was said after the beep";
+  EXPECT_LE(last(Band::AfterBeep), lastWords + 1) << "in order";
+  EXPECT_GE(last(Band::Last) + 2, bands.size()) << "up to the last word, within 40 ms";
+  EXPECT_NEAR(
+      static_cast<double>(message.size()),
+      static_cast<double>(afterBeep * kWindow + script.afterBeep.size() + script.last.size()),
+      2.0 * kWindow)
+      << "and nothing after";
+  if (GetParam().loss > 0) return;
+  // Without loss, the samples themselves.
+  const auto said = audio_test::Concat({script.afterBeep, script.last});
+  EXPECT_TRUE(
+      audio_test::BeginsWith(message, said, audio_test::Path::Lossy, kReactionWindows * kWindow));
+  EXPECT_TRUE(audio_test::EndsWith(message, said, audio_test::Path::Lossy, kWindow));
+  // Placed by a whole second of it: a short stretch of a slow sweep matches a period away too,
+  // and the first samples after the beep are smoothed into what came before.
+  const size_t second = audio_test::kRate;
+  const auto found = audio_test::Align(message, std::span(said).subspan(second, second));
+  ASSERT_GE(found.offset, second);
+  const size_t start = found.offset - second;
+  ASSERT_LE(start + said.size(), message.size() + kWindow);
+  const size_t whole = std::min(said.size(), message.size() - start);
+  EXPECT_GT(audio_test::Correlation(std::span(message).subspan(start, whole),
+                                    std::span(said).first(whole)),
+            0.9)
+      << "said and heard, sample by sample through G.711";
+}
+
+INSTANTIATE_TEST_SUITE_P(Callers, SipCaller,
+                         ::testing::Values(TCallerCase{"Plain", false, 0},
+                                           TCallerCase{"NewSourceBehind", true, 0},
+                                           TCallerCase{"FivePercentLost", false, 0.05},
+                                           TCallerCase{"TwentyPercentLost", false, 0.2}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
   ASSERT_EQ(Answer([&] {
@@ -243,7 +377,10 @@ TEST_F(SipLine, ACallerWhoseSoundStopsIsHungUpOnAfterTheSilence) {
   ASSERT_EQ(Answer([&] { EXPECT_EQ(Call("caller-falls-silent"), 0); }), 0) << err_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  const auto message = audio_test::ReadWave(files[0]);
+  const auto head = audio_test::Align(kVoice, std::span(message).first(audio_test::kTenth));
+  EXPECT_GT(head.correlation, 0.9) << "the message begins with what was said";
+  EXPECT_GE(head.offset, kGreeting.size()) << "after the greeting and beep";
   EXPECT_NE(out_.str().find("Recording ended (the caller fell silent)"), std::string::npos)
       << out_.str();
   ExpectLineClosed();
@@ -307,19 +444,27 @@ TEST_F(SipLine, ALineWhoseRegistrarGoesAwayKeepsTakingCalls) {
   ExpectLineClosed();
 }
 
-// baresip's configuration for a caller that sends `wave` (8 kHz, 16-bit) as its voice and
-// keeps what it hears in the folder (dump-*-dec.wav).
-void WriteBaresipConfig(const fs::path &folder, const fs::path &wave) {
+// baresip's configuration for a party at `port` that sends `wave` (8 kHz, 16-bit) as its
+// voice and keeps what it hears in the folder (dump-*-dec.wav); `account` is its account line.
+void WriteBaresipConfig(const fs::path &folder, int port, const fs::path &wave,
+                        const std::string &account) {
   std::ofstream config(folder / "config");
   config << "poll_method epoll\n";
-  config << "sip_listen 127.0.0.1:" << FreeUdpPort() << "\n";
+  config << "sip_listen 127.0.0.1:" << port << "\n";
   config << "audio_source aufile," << wave.string() << "\n";
   config << "module_path /usr/lib/baresip/modules\n";
   config << "module g711.so\nmodule aufile.so\nmodule sndfile.so\n";
   config << "snd_path " << folder.string() << "\n";
   config << "module_app account.so\nmodule_app menu.so\n";
-  std::ofstream(folder / "accounts") << "\"Bea Resip\" <sip:5550123@127.0.0.1>;regint=0;"
-                                        "audio_codecs=PCMA\n";
+  std::ofstream(folder / "accounts") << account << "\n";
+}
+
+// What baresip heard, as its decoder gave it; nothing until it has closed the file.
+audio_test::Samples HeardBy(const fs::path &folder) {
+  for (const auto &entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().ends_with("-dec.wav"))
+      return audio_test::ReadWave(entry.path());
+  return {};
 }
 
 TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
@@ -327,8 +472,10 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
     GTEST_SKIP() << "baresip is not installed; scripts/setup installs it";
   const fs::path config = folder_.Path("baresip");
   fs::create_directories(config);
-  sip_test::WriteToneFile(config / "voice.wav", kToneHz, 4, "signed-integer");
-  WriteBaresipConfig(config, config / "voice.wav");
+  const auto voice = audio_test::Sweep(400, 3000, 4);
+  ASSERT_TRUE(audio_test::WriteWave(config / "voice.wav", voice));
+  WriteBaresipConfig(config, FreeUdpPort(), config / "voice.wav",
+                     "\"Bea Resip\" <sip:5550123@127.0.0.1>;regint=0;audio_codecs=PCMA");
   ASSERT_EQ(Answer([&] {
               // It hangs up when its file ends, and quits ten seconds after it started.
               Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f",
@@ -340,24 +487,58 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
       << err_.str();
   const auto files = WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 1u) << out_.str();
-  EXPECT_NEAR(sip_test::DominantFrequency(files[0]), kToneHz, kToneHz * 0.03);
+  // baresip speaks from the moment the call is up.
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), voice, 0);
   EXPECT_NE(out_.str().find("OnCallerIDEvent         caller: Bea Resip, 5550123"),
             std::string::npos)
       << out_.str();
   ExpectLineClosed();
 
-  // The caller heard the greeting (440 Hz), then the beep (1 kHz).
-  fs::path heard;
-  for (const auto &entry : fs::directory_iterator(config))
-    if (entry.path().filename().string().ends_with("-dec.wav")) heard = entry.path();
+  // The caller heard the greeting whole, then nothing until the line's beep (the component
+  // closes the wave-out device in its own time before it records).
+  const auto heard = HeardBy(config);
   ASSERT_FALSE(heard.empty()) << component_test::ReadFile(config / "baresip.out");
-  const std::vector<double> tenths = sip_test::FrequencyPerTenth(heard);
-  const auto near = [](double hz) {
-    return [hz](double f) { return std::abs(f - hz) < hz * 0.05; };
-  };
-  const auto greeting = std::find_if(tenths.begin(), tenths.end(), near(440));
-  ASSERT_NE(greeting, tenths.end());
-  EXPECT_NE(std::find_if(greeting, tenths.end(), near(kToneHz)), tenths.end());
+  const auto greeting = audio_test::Align(heard, kGreeting);
+  EXPECT_GT(greeting.correlation, 0.9) << "the greeting, sample by sample through G.711";
+  const size_t after = greeting.offset + kGreeting.size();
+  const auto windows = audio_test::FrequencyPer(std::span(heard).subspan(after), 160);
+  const auto beep = std::find_if(windows.begin(), windows.end(),
+                                 [](double hz) { return std::abs(hz - audio_test::kBeepHz) < 30; });
+  ASSERT_NE(beep, windows.end()) << "no beep after the greeting";
+  const size_t beepAt = after + static_cast<size_t>(beep - windows.begin()) * 160;
+  EXPECT_LT(beepAt - after, 3000u * 8) << "the beep follows the greeting";
+  EXPECT_LT(audio_test::Rms(std::span(heard).subspan(after, beepAt - after)), 100)
+      << "and nothing else does";
+  EXPECT_TRUE(audio_test::Dominant(std::span(heard).subspan(beepAt, 2000), audio_test::kBeepHz))
+      << "for its 300 ms";
+}
+
+TEST_F(SipLine, ADialledPartyHearsThePlayedFileWhole) {
+  if (!sip_test::Installed("baresip"))
+    GTEST_SKIP() << "baresip is not installed; scripts/setup installs it";
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
+  const int calleePort = FreeUdpPort();
+  WriteBaresipConfig(config, calleePort, config / "quiet.wav",
+                     "<sip:callee@127.0.0.1>;regint=0;answermode=auto;audio_codecs=PCMU");
+  Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
+               "baresip");
+  const std::string number = "sip:callee@127.0.0.1:" + std::to_string(calleePort);
+  ASSERT_TRUE(phone_test::WaitUntil(
+      [&] {
+        return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
+               std::string::npos;
+      },
+      "baresip to be ready"));
+  EXPECT_EQ(Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {}), 0)
+      << err_.str() << out_.str();
+  audio_test::Samples heard;
+  phone_test::WaitUntil([&] { return (heard = HeardBy(config)).size() >= kGreeting.size(); },
+                        "baresip to close what it heard");
+  const auto played = audio_test::Align(heard, kGreeting);
+  EXPECT_GT(played.correlation, 0.9) << "the whole file, sample by sample through G.711";
+  ExpectLineClosed();
 }
 
 struct TDialCase {

@@ -6,7 +6,7 @@
 #include "platform/winmm/HandleNumber.h"
 #include "tests/sound/SoundFixture.h"
 #include "tests/winmm/Fixtures.h"
-#include "tests/winmm/Tone.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST_F(Playback, EveryFileLayoutReachesTheFarEndAsAOneKilohertzToneOfItsLength) 
       EXPECT_NEAR(static_cast<double>(played.size()), 4000, 40) << "half a second";
       ASSERT_GT(played.size(), 800u);
       const std::span<const int16_t> middle(played.data() + 400, played.size() - 800);
-      EXPECT_TRUE(tone::Dominant(middle, 1000));
+      EXPECT_TRUE(audio_test::Dominant(middle, 1000));
     }
   }
   EXPECT_TRUE(DevicesClosed());

@@ -111,7 +111,7 @@ TEST_F(Recording, SilenceIsWhatTheLevelRuleSaysAndNoEarlier) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.buffers);
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(Concat(c.start, Tone(4 * kSecond)));
     const auto thread = Record(path_, 3);
     EXPECT_TRUE(thread->Succeeded);
@@ -170,7 +170,7 @@ TEST_F(Recording, AFileThatCannotBeWrittenLosesTheMessageAndSaysSo) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.path);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(Tone(3 * kSecond));
     const auto thread = Record(c.path, 2);
     EXPECT_FALSE(thread->Succeeded);
@@ -203,7 +203,7 @@ TEST_F(Recording, AFailedWriteLeavesAFileOfTheSecondsBeforeItAndSaysWhatWasKept)
   for (const auto &c : cases) {
     SCOPED_TRACE(c.failingWrite);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     Send(said);
     win32::FailNthFileWrite(c.failingWrite);
     const auto thread = Record(path_, 3);
@@ -326,7 +326,7 @@ TEST_F(Recording, AFailedResetOrCloseAfterTheLastBufferStillEndsTheRecording) {
   for (const char *operation : {"waveInReset", "waveInClose"}) {
     SCOPED_TRACE(operation);
     component_test::TNoticeCapture notices;
-    sim::Audio().Reset();
+    ForgetFarEndSound();
     const auto said = Tone(2 * kSecond);
     Send(said);
     sim::Faults().FailNext(operation, MMSYSERR_ERROR);

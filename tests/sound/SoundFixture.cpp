@@ -50,7 +50,7 @@ void SoundTest::SetUp() {
   sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
   sim::Faults().Clear();
   sim::OperationJournal().Clear();
-  sim::Audio().Reset();
+  ForgetFarEndSound();
   win32::SetTimeScale(1000);
   LINEINITIALIZEEXPARAMS params{};
   params.dwTotalSize = sizeof params;
@@ -66,6 +66,12 @@ void SoundTest::SetUp() {
     if (message.dwMessageID == LINE_CALLSTATE) call_ = message.hDevice;
   }
   ASSERT_GT(lineAnswer(call_, nullptr, 0), 0);
+}
+
+void SoundTest::ForgetFarEndSound() {
+  sim::Audio().Reset();
+  // What the far end says is sent before the recording starts and waits for it.
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
 }
 
 void SoundTest::TearDown() {

@@ -47,6 +47,8 @@ class SoundTest : public ::testing::Test {
 
   void SetUp() override;
   void TearDown() override;
+  // Nothing sent or played yet; what is sent waits for the recording.
+  static void ForgetFarEndSound();
 
   // The thread runs one operation on the test's line; the test's thread pumps its messages
   // until the thread is no longer busy, calling `onPump` each round.

@@ -11,7 +11,7 @@
 #include "simulator/FarEndAudio.h"
 #include "tests/sound/SoundFixture.h"
 #include "tests/winmm/Fixtures.h"
-#include "tests/winmm/Tone.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -25,6 +25,8 @@ class SoundOnACall : public ::testing::Test {
     sim::TheExchange().Reset(1);
     sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
     sim::Audio().Reset();
+    // What the far end says is sent before the recording starts and waits for it.
+    sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
     win32::SetTimeScale(100);
     component_.OnCallOfferingEvent = TCallOfferingEvent(this, &SoundOnACall::Offered);
     component_.OnCallDisconnectedEvent = TCallDisconnectedEvent(this, &SoundOnACall::Disconnected);
@@ -59,7 +61,7 @@ TEST_F(SoundOnACall, TheGreetingIsHeardAtTheFarEnd) {
   const auto played = sim::Audio().Played(kWaveOut);
   EXPECT_NEAR(static_cast<double>(played.size()), 4000, 40);
   ASSERT_GT(played.size(), 800u);
-  EXPECT_TRUE(tone::Dominant({played.data() + 400, played.size() - 800}, 1000));
+  EXPECT_TRUE(audio_test::Dominant({played.data() + 400, played.size() - 800}, 1000));
 }
 
 TEST_F(SoundOnACall, AHangUpEndsTheRecordingWithACompleteFile) {

@@ -58,10 +58,10 @@ class THost {
 
 struct TOutcome {
   std::vector<sim::JournalEntry> operations;  // what the run asked of the exchange and devices
-  std::vector<std::string> texts;  // events, boxes and statuses, in that order
-  bool completed = false;          // every step of the call succeeded
-  bool leftOpen = false;           // a line, instance, call handle or wave device outlived it
-  bool savedFileTorn = false;      // the message file's header counts other than what it holds
+  std::vector<std::string> texts;             // events, boxes and statuses, in that order
+  bool completed = false;                     // every step of the call succeeded
+  bool leftOpen = false;       // a line, instance, call handle or wave device outlived it
+  bool savedFileTorn = false;  // the message file's header counts other than what it holds
 };
 
 // Pumps until `done` holds; false after ten seconds of real time, which ends the run. Once the
@@ -118,6 +118,8 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
   sim::TheExchange().Reset(1);
   sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
   sim::Audio().Reset();
+  // What the far end says is sent before the recording starts and waits for it.
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   sim::OperationJournal().Clear();
   if (plan) plan();
   component_test::TNoticeCapture boxes;
@@ -280,22 +282,21 @@ const std::vector<std::string> &MemoryTexts() {
 std::vector<TCountedFault> CountedFaults() {
   using win32::Allocator;
   std::vector<TCountedFault> faults;
-  for (auto [allocator, name] : {std::pair{Allocator::Local, "LocalAlloc"},
-                                 std::pair{Allocator::Global, "GlobalAlloc"},
-                                 std::pair{Allocator::Heap, "HeapAlloc"}}) {
+  for (auto [allocator, name] :
+       {std::pair{Allocator::Local, "LocalAlloc"}, std::pair{Allocator::Global, "GlobalAlloc"},
+        std::pair{Allocator::Heap, "HeapAlloc"}}) {
     faults.push_back({name, [=](unsigned nth) { win32::FailNthAllocation(allocator, nth); },
                       [=] { return win32::AllocationCalls(allocator); }, MemoryTexts()});
   }
-  faults.push_back({"WriteFile", win32::FailNthFileWrite, win32::FileWriteCalls,
-                    {"Error writing file."}});
+  faults.push_back(
+      {"WriteFile", win32::FailNthFileWrite, win32::FileWriteCalls, {"Error writing file."}});
   return faults;
 }
 
 bool ToldAnyOf(const std::vector<std::string> &told, const std::vector<std::string> &texts) {
   return std::any_of(texts.begin(), texts.end(), [&](const std::string &text) {
-    return std::any_of(told.begin(), told.end(), [&](const std::string &one) {
-      return one.find(text) != std::string::npos;
-    });
+    return std::any_of(told.begin(), told.end(),
+                       [&](const std::string &one) { return one.find(text) != std::string::npos; });
   });
 }
 
@@ -325,8 +326,7 @@ TEST_F(FaultSweep, EveryAllocationAndFileWriteOfAWholeCallFailsInTurn) {
         break;
       }
       ++swept;
-      EXPECT_TRUE(ToldAnyOf(outcome.texts, fault.texts))
-          << ::testing::PrintToString(outcome.texts);
+      EXPECT_TRUE(ToldAnyOf(outcome.texts, fault.texts)) << ::testing::PrintToString(outcome.texts);
     }
     // A whole call allocates and writes its message; a count that stays at nothing is broken.
     EXPECT_GT(swept, before) << fault.name << " was never counted";

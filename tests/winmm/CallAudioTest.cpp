@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "Devices.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -72,6 +72,8 @@ TEST_F(CallAudio, TheFarEndHearsWhatIsPlayedAndIsHeardWhenRecorded) {
   ASSERT_EQ(out_id, 3u);
   ASSERT_EQ(in_id, 4u);
 
+  // The tone waits for the recording, however long the device takes to start.
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   sim::Audio().SendTone(in_id, 1000, 1.0);
   const auto native = devices::Native();
   HWAVEIN input = 0;
@@ -90,11 +92,11 @@ TEST_F(CallAudio, TheFarEndHearsWhatIsPlayedAndIsHeardWhenRecorded) {
   while (!said.Done() || !heard.Done()) std::this_thread::yield();
   const auto played = sim::Audio().Played(out_id);
   ASSERT_EQ(played.size(), 8000u);
-  EXPECT_TRUE(tone::Dominant(played, 440));
+  EXPECT_TRUE(audio_test::Dominant(played, 440));
   const std::span<const int16_t> recorded(reinterpret_cast<const int16_t *>(heard.data.data()),
                                           heard.header.dwBytesRecorded / 2);
   ASSERT_EQ(recorded.size(), 8000u);
-  EXPECT_TRUE(tone::Dominant(recorded, 1000));
+  EXPECT_TRUE(audio_test::Dominant(recorded, 1000));
   EXPECT_TRUE(sim::Audio().Played(in_id).empty()) << "nothing crossed between the devices";
 
   EXPECT_EQ(waveOutUnprepareHeader(output, &said.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);

@@ -2,7 +2,7 @@
 #include <thread>
 
 #include "Devices.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
 
 namespace {
@@ -37,6 +37,8 @@ std::span<const int16_t> Samples(const Buffer &buffer) {
 
 TEST_F(WaveIn, DeliversFilledBuffersToTheWindowsOwnThreadOnly) {
   win32::SetTimeScale(500);
+  // The tone waits for the device, however long its thread takes to start.
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   sim::Audio().SendTone(0, 1000, 1.0);
   Buffer first(16000), second(16000);
   std::atomic<HWND> window{0};
@@ -76,12 +78,57 @@ TEST_F(WaveIn, DeliversFilledBuffersToTheWindowsOwnThreadOnly) {
   EXPECT_EQ(received[3].message, static_cast<UINT>(MM_WIM_CLOSE));
 
   EXPECT_EQ(first.header.dwBytesRecorded, 16000u);
-  EXPECT_TRUE(tone::Dominant(Samples(first), 1000)) << "the far end's tone was recorded";
+  EXPECT_TRUE(audio_test::Dominant(Samples(first), 1000)) << "the far end's tone was recorded";
   EXPECT_EQ(second.header.dwBytesRecorded, 16000u);
-  EXPECT_EQ(tone::Rms(Samples(second)), 0) << "silence once the far end sends nothing";
+  EXPECT_EQ(audio_test::Rms(Samples(second)), 0) << "silence once the far end sends nothing";
 }
 
+// Live, as on a line: sound said before the start is not heard, and a buffer holds the
+// stretch of the line's sound its time covers, sample for sample.
+TEST_F(WaveIn, HearsWhatTheLineCarriesFromItsStartOn) {
+  win32::SetTimeScale(20);
+  // Long enough to outlast any delay before the start on a busy machine.
+  const auto said = audio_test::Sweep(300, 3300, 10);
+  const double saidAt = sim::Audio().Send(0, said);
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  Buffer first(3200), second(3200);  // 200 ms each
+  Add(first);
+  Add(second);
+  const double before = win32::VirtualNow();
+  ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
+  const double after = win32::VirtualNow();
+  while (!second.Done()) std::this_thread::yield();
+  const auto heard = audio_test::Concat({Samples(first), Samples(second)});
+  ASSERT_EQ(heard.size(), 3200u);
+  const auto at = audio_test::Find(said, heard);
+  ASSERT_TRUE(at) << "the two buffers are one stretch of what was said";
+  const double startedAt = saidAt + static_cast<double>(*at) / 8;
+  EXPECT_GE(startedAt, before - 0.125) << "nothing from before the start (the sample then)";
+  EXPECT_LE(startedAt, after + 0.125) << "all from the start on";
+}
+
+TEST_F(WaveIn, AResetAfterTheCallEndedKeepsExactlyWhatTheLineCarried) {
+  win32::SetTimeScale(10);
+  const auto said = audio_test::Sweep(300, 3300, 10);
+  const double saidAt = sim::Audio().Send(0, said);
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  Buffer buffer(160000);  // ten seconds
+  Add(buffer);
+  ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
+  const double end = saidAt + 2000;
+  sim::Audio().CallEnds(0, end);
+  // The reset comes after the end, as the hang-up's message does.
+  win32::SleepUntil(end + 200);
+  ASSERT_EQ(waveInReset(device_), MMSYSERR_NOERROR);
+  const auto heard = Samples(buffer);
+  const auto at = audio_test::Find(said, heard);
+  ASSERT_TRUE(at) << heard.size() << " samples";
+  EXPECT_EQ(*at + heard.size(), 16000u) << "up to the end of the call, and not a sample more";
+}
+
+// Queued, the far end's sound waits for the device: a reset keeps what the buffer took.
 TEST_F(WaveIn, ResetReturnsThePartlyFilledBufferWithWhatItHolds) {
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   std::vector<int16_t> sent(80000, 1234);
   sim::Audio().Send(1, sent);
   devices::Window window;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Fixtures.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 
 namespace {
 
@@ -68,8 +68,8 @@ TEST(WaveMapper, ConvertsCommonPcmFormatsToEightKilohertzKeepingTheTone) {
     EXPECT_NEAR(static_cast<double>(samples.size()), 8000 * c.seconds, 8000 * c.seconds * 0.01);
     // Away from the edges, where the rate converter settles.
     const std::span<const int16_t> middle(samples.data() + 400, samples.size() - 800);
-    EXPECT_TRUE(tone::Dominant(middle, c.frequency));
-    EXPECT_GT(tone::Rms(middle), 3000) << "sox's full-scale sine keeps its level";
+    EXPECT_TRUE(audio_test::Dominant(middle, c.frequency));
+    EXPECT_GT(audio_test::Rms(middle), 3000) << "sox's full-scale sine keeps its level";
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include "Devices.h"
 #include "Fixtures.h"
-#include "Tone.h"
+#include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
 #include "tests/winmm/GuardedPage.h"
 
@@ -61,6 +61,26 @@ TEST_F(WaveOut, PlaysBuffersInOrderAtTheirRealRateOnTheScaledClock) {
   EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
   EXPECT_EQ(window.Next().message, static_cast<UINT>(MM_WOM_CLOSE));
   device_ = 0;
+}
+
+// A line carries the sound as it sounds, not a whole buffer once it has ended.
+TEST_F(WaveOut, TheLineHearsABufferAsItPlaysAndNeverAheadOfTheClock) {
+  // A quarter of a second of real time for the device to hand over a stretch, however busy
+  // the machine.
+  win32::SetTimeScale(2);
+  ASSERT_EQ(Open(0, devices::Native()), MMSYSERR_NOERROR);
+  const auto sound = audio_test::Sweep(300, 3000, 0.5);
+  Buffer buffer(devices::NativeBytes(sound));
+  const double start = win32::VirtualNow();
+  Queue(buffer);
+  size_t heard = 0;
+  while (!buffer.Done() && heard == 0) {
+    heard = sim::Audio().Played(0).size();
+    EXPECT_LE(static_cast<double>(heard), (win32::VirtualNow() - start) * 8 + 1);
+  }
+  EXPECT_FALSE(buffer.Done()) << "part of it was heard while it played";
+  while (!buffer.Done()) std::this_thread::yield();
+  EXPECT_EQ(sim::Audio().Played(0), sound);
 }
 
 TEST_F(WaveOut, CompletionCanBePolledWithoutACallback) {
@@ -159,7 +179,7 @@ TEST_F(WaveOut, TheMapperPlaysAFileOfAnotherFormatAsNativeSound) {
   const auto played = sim::Audio().Played(0);
   EXPECT_NEAR(static_cast<double>(played.size()), 8000, 80);
   const std::span<const int16_t> middle(played.data() + 400, played.size() - 800);
-  EXPECT_TRUE(tone::Dominant(middle, 1000));
+  EXPECT_TRUE(audio_test::Dominant(middle, 1000));
 }
 
 TEST_F(WaveOut, AnApplicationThatQueuesLateHearsAGapButLosesNoSample) {
