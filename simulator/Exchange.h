@@ -39,6 +39,15 @@ struct GeneratedTone {
   DWORD duration = 0;
 };
 
+// Digits an application generated into a call with lineGenerateDigits.
+struct DigitRequest {
+  CallId call = 0;
+  HCALL hCall = 0;
+  std::string digits;
+  // Each tone and each gap after it, after the default and the range applied.
+  DWORD milliseconds = 0;
+};
+
 struct AssistedRequest {
   std::string destAddress;
   std::string appName;
@@ -94,6 +103,22 @@ class Exchange : public TapiProvider {
   // The far end hangs up: DISCONNECTED (normal), then IDLE.
   bool HangUp(CallId call);
 
+  // --- Touch tones ------------------------------------------------------------------------
+  // A digit the far end sent, detected in the call's sound or signalled by the network: its
+  // tone began (LINEDIGITMODE_DTMF) or ended (LINEDIGITMODE_DTMFEND) at `tickCount` (now by
+  // default). LINE_MONITORDIGITS goes to every application monitoring the call in that mode;
+  // for the others the digit is dropped, never kept for later. False for a call that is
+  // unknown or idle, a character no tone carries or another mode.
+  bool DigitDetected(CallId call, char digit, DWORD digitMode,
+                     std::optional<DWORD> tickCount = std::nullopt);
+  // The far end has heard the last of the digits generated into the call: LINE_GENERATE DONE
+  // to the application that asked. False when none are being played.
+  bool DigitsPlayed(CallId call);
+  // While deferred, generated digits stay in progress until DigitsPlayed, as when a far end
+  // plays them in time; otherwise the simulated far end has heard them at once. A network
+  // that generates digits always says when it is done.
+  void DeferDigits(bool defer);
+
   // --- Asynchronous requests -------------------------------------------------------------
   // While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id; they
   // complete, with LINE_REPLY and their effect, in CompleteRequests().
@@ -110,6 +135,7 @@ class Exchange : public TapiProvider {
   std::optional<CallId> ActiveCall(DWORD deviceId) const;
   DWORD CallState(CallId call) const;
   std::vector<GeneratedTone> GeneratedTones() const;
+  std::vector<DigitRequest> GeneratedDigits() const;
   std::vector<AssistedRequest> AssistedRequests() const;
   size_t OpenLineCount(DWORD deviceId) const;
   // Resources applications hold: instances not shut down, call handles not deallocated.
@@ -153,6 +179,9 @@ class Exchange : public TapiProvider {
                  LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
   LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                         const LINEGENERATETONE *lpTones) override;
+  LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
+  LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                          DWORD dwDuration) override;
 
  private:
   friend class LineSetup;
@@ -179,6 +208,8 @@ class Exchange : public TapiProvider {
     // A handle the application did not ask for learns its privilege from its first
     // LINE_CALLSTATE (dwParam3).
     bool privilegeTold = true;
+    // The LINEDIGITMODE_ modes in which the application monitors the call's digits.
+    DWORD monitoredDigits = 0;
   };
   struct Request {
     DWORD id = 0;
@@ -217,6 +248,11 @@ class Exchange : public TapiProvider {
   Call &NewCall(DWORD deviceId);
   bool DeviceBusy(DWORD deviceId) const;
   CallView ViewOf(const CallHandle &handle);
+  // The touch tones of a device, as far as a network playing its far end carries them.
+  DigitModes DigitModesOf(const LineDevice &device) const;
+  LONG GenerateDigitsChecked(HCALL hCall, DWORD digitMode, LPCSTR digits, DWORD duration);
+  // Ends the digits being generated into the call, telling the application that asked.
+  void EndDigits(Call &call, DWORD termination);
 
   LONG Accept(Request request);
   void Complete(Request &request);
@@ -238,11 +274,13 @@ class Exchange : public TapiProvider {
   std::map<HCALL, CallHandle> handles_;
   std::deque<Request> pending_;
   std::vector<GeneratedTone> tones_;
+  std::vector<DigitRequest> digits_;
   std::vector<AssistedRequest> assisted_;
   FaultPlan replyFaults_;
   DWORD tapiVersion_ = kDefaultTapiVersion;
   bool requestRecipient_ = true;
   bool deferReplies_ = false;
+  bool deferDigits_ = false;
   NetworkFarEnd *network_ = nullptr;
   // Handle values, call ids and request ids only grow, across Reset too, so a stale value
   // from an earlier scenario never names something new.

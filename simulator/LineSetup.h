@@ -32,6 +32,10 @@ class LineSetup {
   LineSetup &Address(std::string number);
   LineSetup &ProviderInfo(std::string info);
   LineSetup &MaxRate(DWORD bitsPerSecond);
+  // The touch tones the line detects and generates (LINEDIGITMODE_ bits); by default DTMF and
+  // DTMFEND detected, DTMF generated. NoDigits: neither.
+  LineSetup &Digits(DigitModes modes);
+  LineSetup &NoDigits();
   LineSetup &ApiVersions(DWORD low, DWORD high);
   LineSetup &DevCapsExtraBytes(DWORD bytes);
   LineSetup &AddressCapsExtraBytes(DWORD bytes);
