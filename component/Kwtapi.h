@@ -30,6 +30,9 @@ using TCallInfoEvent = TClosure<void(LINEMESSAGE *cbData, LINECALLINFO *pLineCal
 using TCallRingEvent = TClosure<void(int iRingCount, const HCALL &hCall)>;
 using TCallLineReplyEvent = TClosure<void(int iRequestID, int iStatus)>;
 using TCallOfferingEvent = TClosure<void(HCALL hCall, int iOfferingMode, int iCallPrivaledge)>;
+// A touch-tone digit the far end pressed on a monitored call (0-9 * # A-D); Sender is the
+// component.
+using TNotifyDigitEvent = TClosure<void(TObject *Sender, HCALL hCall, char cDigit)>;
 
 // Writes the name of the TAPI constant for the code into buffer and returns buffer; a null
 // buffer gives null. Keeps no state; safe on any thread.
@@ -62,6 +65,11 @@ class TkwTAPI : public TComponent {
   int kwGetCallStatus(DWORD &hCall, LINECALLSTATUS **ppCallStatus, AnsiString *pasError);
   int CheckForDialtone(DWORD &hCall);
   int GetCOMMPORTID(void *&hCommPort, DWORD &hCall, VARSTRING *pVarString);
+  // Touch tones, answered with TAPI's result codes. MonitorDigits turns OnCallDigitEvent on or
+  // off for the call; SendDigits plays 0-9 * # A-D (',' a pause) into it at the line's
+  // default length, refusing any other character with LINEERR_INVALPARAM, nothing sent.
+  int MonitorDigits(DWORD hCall, bool bOn);
+  int SendDigits(DWORD hCall, AnsiString asDigits);
   bool PlayASound(AnsiString asFileName, AnsiString *pasStatus);
   bool RecordASound(AnsiString asFileName, DWORD &hCall, int iSeconds, AnsiString *pasStatus,
                     int *piBuffersRecorded);
@@ -137,6 +145,7 @@ class TkwTAPI : public TComponent {
   TCallRingEvent OnCallRingEvent;
   TCallLineReplyEvent OnCallLineReplyEvent;
   TCallOfferingEvent OnCallOfferingEvent;
+  TNotifyDigitEvent OnCallDigitEvent;
   int Privileges;
   int MediaModes;
 
