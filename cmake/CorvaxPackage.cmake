@@ -1,5 +1,6 @@
-# `cpack -G DEB` in a build folder makes one Debian package: library, headers, CMake and
-# pkg-config files and the corvax-phone program.
+# `cpack -G DEB` in a build folder makes one Debian package: the libraries, headers, CMake and
+# pkg-config files, the corvax-phone program and its sounds: all that `cmake --install` puts
+# in place.
 set(CPACK_PACKAGE_NAME corvax)
 set(CPACK_PACKAGE_VENDOR "Quennit Software")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "TkwTAPI telephony line component on a simulated exchange")
@@ -8,7 +9,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-# corvax-phone speaks SIP through libre and librem; touch tones come from spandsp.
+# The SIP provider (and corvax-phone through it) speaks SIP through libre and librem; touch
+# tones come from spandsp.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libsamplerate0, libsndfile1, libspandsp2, libre0, librem0, libstdc++6 (>= 12)")
 set(CPACK_STRIP_FILES ON)

@@ -1,6 +1,7 @@
 #include "examples/AnsweringMachine.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "examples/Ticker.h"
 #include "examples/WaveFileInfo.h"
@@ -13,6 +14,16 @@ constexpr int kSpeechLevel = 328;
 
 std::string Str(const AnsiString &text) {
   return text.c_str();
+}
+
+// The length of a recording in which something was said; a file without speech (or without
+// sound) is no message and is removed.
+std::optional<double> SpokenSeconds(const std::string &path) {
+  const auto info = ReadWaveFileInfo(path);
+  if (info && PeakSample(path) >= kSpeechLevel) return info->Seconds();
+  std::error_code ignored;  // a file that was never created is not there to remove
+  std::filesystem::remove(path, ignored);
+  return std::nullopt;
 }
 
 std::string Seconds(double seconds) {
@@ -119,32 +130,36 @@ void TAnsweringMachine::RecordMessage(DWORD hCall) {
     bRecorded = tapi_.RecordASound(path.c_str(), hCall, options_.maxSeconds, &asStatus, &iBuffers);
   }
   ShowProgress(path);
+  const std::optional<double> spoken = SpokenSeconds(path);
   if (!bRecorded) {
-    timeline_.Event("The recording failed" + (asStatus.IsEmpty() ? "" : ": " + Str(asStatus)));
-    return;
+    // What was written before the failure is still a whole WAV file: the caller's message.
+    const std::string failure =
+        "The recording failed" + (asStatus.IsEmpty() ? "" : " (" + Str(asStatus) + ")");
+    if (!spoken) return timeline_.Event(failure + ": no message kept.");
+    return KeepMessage(
+        entry, *spoken,
+        failure + ": the " + Seconds(*spoken) + " written before are kept as " + path);
   }
-  FileMessage(entry, iBuffers);
+  const std::string ended = "Recording ended (" + EndReason(iBuffers) + ")";
+  if (!spoken) return timeline_.Event(ended + ": nothing was said, no message.");
+  KeepMessage(entry, *spoken, ended + ": message of " + Seconds(*spoken) + " saved as " + path);
 }
 
-void TAnsweringMachine::FileMessage(const TMessageEntry &recorded, int iBuffers) {
-  const std::string path = store_.PathOf(recorded.fileName);
-  const auto info = ReadWaveFileInfo(path);
-  const char *reason = stopped_                          ? "Ctrl-C stopped the recording"
-                       : events_.Call().bEnded           ? "the caller hung up"
-                       : iBuffers >= options_.maxSeconds ? "the length limit was reached"
-                                                         : "the caller fell silent";
-  if (!info || PeakSample(path) < kSpeechLevel) {
-    std::filesystem::remove(path);
-    timeline_.Event(std::string("Recording ended (") + reason + "): nothing was said, no message.");
-    return;
-  }
+std::string TAnsweringMachine::EndReason(int iBuffers) const {
+  if (stopped_) return "Ctrl-C stopped the recording";
+  if (events_.Call().bEnded) return "the caller hung up";
+  if (iBuffers >= options_.maxSeconds) return "the length limit was reached";
+  return "the caller fell silent";
+}
+
+void TAnsweringMachine::KeepMessage(const TMessageEntry &recorded, double seconds,
+                                    const std::string &told) {
   TMessageEntry entry = recorded;
-  entry.seconds = info->Seconds();
+  entry.seconds = seconds;
+  messages_.push_back(entry);
+  timeline_.Event(told);
   if (!store_.AddToIndex(entry))
     timeline_.Event("The index " + store_.IndexPath() + " could not be written.");
-  messages_.push_back(entry);
-  timeline_.Event(std::string("Recording ended (") + reason + "): message of " +
-                  Seconds(entry.seconds) + " saved as " + path);
 }
 
 void TAnsweringMachine::ShowProgress(const std::string &path) {

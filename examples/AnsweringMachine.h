@@ -31,8 +31,10 @@ class TAnsweringMachine {
   bool Answer(DWORD hCall);
   bool StillConnected(DWORD hCall);
   void RecordMessage(DWORD hCall);
-  // Keeps the message if something was said in it; says why the recording ended.
-  void FileMessage(const TMessageEntry &entry, int iBuffers);
+  // Why a recording that ran to its end ended.
+  std::string EndReason(int iBuffers) const;
+  // Lists the message of `seconds` in the index and among the run's messages, telling `told`.
+  void KeepMessage(const TMessageEntry &recorded, double seconds, const std::string &told);
   void ShowProgress(const std::string &path);
   void HangUp(DWORD hCall);
 

@@ -44,8 +44,8 @@ void SetUpExchange() {
   sim::Audio().Reset();
 }
 
-std::vector<TScriptedCaller> TwoCallers() {
-  return {{"Alice Martin", "5550142", CORVAX_SPEECH_DIR "/caller-alice.wav", false},
+std::vector<TScriptedCaller> TwoCallers(const std::string &soundFolder) {
+  return {{"Alice Martin", "5550142", soundFolder + "/caller-alice.wav", false},
           {"Bob Stone", "5550199", "", true}};
 }
 

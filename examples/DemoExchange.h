@@ -27,8 +27,8 @@ struct TScriptedCaller {
 };
 
 // Alice, who leaves a spoken message and then falls silent, and Bob, who hangs up during the
-// greeting.
-std::vector<TScriptedCaller> TwoCallers();
+// greeting. Alice's speech is caller-alice.wav in the folder of the program's sounds.
+std::vector<TScriptedCaller> TwoCallers(const std::string &soundFolder);
 
 // Plays a script of callers on a line, one after the other, from its own thread paced by the
 // platform clock: each rings until answered (the caller ID after the first ring), then does

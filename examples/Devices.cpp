@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr DWORD kNoDevice = 0xFFFFFFFF;
+
 void ReportDevice(TkwTAPI &tapi, DWORD dwDeviceID, const AnsiString &asName, std::ostream &out) {
   out << "  device " << dwDeviceID << ": " << asName << "\n";
   const LINEDEVCAPS *pDevCaps = tapi.GetDeviceCapabilities(dwDeviceID, false);
@@ -16,16 +18,30 @@ void ReportDevice(TkwTAPI &tapi, DWORD dwDeviceID, const AnsiString &asName, std
       << "    automated voice: " << (tapi.CheckAllowedAutomatedVoice() ? "yes" : "no") << "\n";
 }
 
-// The device dialog; without a terminal to ask on, it is cancelled.
-void ChooseDevice(TkwTAPI &tapi, std::ostream &out) {
-  DWORD dwDeviceID = 0;
-  LINEDEVCAPS *pChosen = tapi.GetDeviceCapabilities(dwDeviceID, true);
-  if (pChosen == nullptr) {
+// Why the line does not open as a command would open it; empty when it opens.
+std::string OpenFailure(TkwTAPI &tapi, DWORD dwDeviceID) {
+  TEventHandlers handlers;
+  std::string why = "the open failed";
+  handlers.Set(tapi.OnTapiError, [&](AnsiString asError, int, int) { why = asError.c_str(); });
+  const bool bOpened = tapi.OpenDevice(dwDeviceID, false, false);
+  tapi.CloseDevice();
+  tapi.OnTapiError = nullptr;  // its handler ends here
+  return bOpened ? "" : why;
+}
+
+// The device dialog; without a terminal to ask on, it is cancelled. The chosen line is tried
+// as answer --choose would open it.
+void ChooseDevice(TkwTAPI &tapi, const TStringList &names, std::ostream &out) {
+  DWORD dwDeviceID = kNoDevice;  // a cancelled dialog leaves it so
+  tapi.GetDeviceCapabilities(dwDeviceID, true);
+  if (dwDeviceID >= static_cast<DWORD>(names.Count())) {
     out << "\nNo device chosen.\n";
     return;
   }
   out << "\nChosen:\n";
-  ReportDevice(tapi, dwDeviceID, tapi.GetLineName(pChosen), out);
+  ReportDevice(tapi, dwDeviceID, names[static_cast<int>(dwDeviceID)], out);
+  const std::string why = OpenFailure(tapi, dwDeviceID);
+  out << (why.empty() ? "    opens: yes\n" : "    cannot be opened: " + why + "\n");
 }
 
 // TAPI tells how many line devices there are when it is initialised, which the component
@@ -57,5 +73,5 @@ void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out) {
     return;
   }
   for (int i = 0; i < names.Count(); ++i) ReportDevice(tapi, static_cast<DWORD>(i), names[i], out);
-  ChooseDevice(tapi, out);
+  ChooseDevice(tapi, names, out);
 }

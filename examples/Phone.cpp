@@ -12,13 +12,14 @@
 #include "examples/DemoExchange.h"
 #include "examples/Devices.h"
 #include "examples/Dialer.h"
+#include "examples/InputChecks.h"
 #include "examples/Interrupt.h"
 #include "examples/LineSession.h"
 #include "examples/MessageStore.h"
+#include "examples/NoticeOnce.h"
 #include "examples/PhoneOptions.h"
 #include "examples/SipLines.h"
 #include "examples/Timeline.h"
-#include "examples/WaveFileInfo.h"
 #include "platform/tapi32/TapiProvider.h"
 #include "simulator/Selection.h"
 
@@ -27,16 +28,6 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kBadInput = 2;
 constexpr int kInterrupted = 130;
-
-// A file to play must be a WAV file; the component would only find out during the call.
-void CheckWaveFile(const std::string &path, const char *option) {
-  if (!std::filesystem::exists(path))
-    throw TUsageError(std::string("file '") + path +
-                      "' not found; give an existing WAV file with " + option);
-  if (!ReadWaveFileInfo(path))
-    throw TUsageError(std::string("'") + path + "' is not a WAV file; give a WAV file with " +
-                      option);
-}
 
 void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
                const std::string &logFile, TTimeline &timeline) {
@@ -49,16 +40,21 @@ void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
     timeline.Say("  " + store.PathOf(message.fileName) + "  " + seconds + "  from " +
                  message.callerName + " " + message.callerNumber);
   }
-  timeline.Say("  index:     " + store.IndexPath());
-  timeline.Say("  debug log: " + logFile);
+  // Only files that are there are named.
+  if (std::filesystem::exists(store.IndexPath()))
+    timeline.Say("  index:     " + store.IndexPath());
+  else if (!machine.Messages().empty())
+    timeline.Say("  index:     none; " + store.IndexPath() + " could not be written");
+  if (std::filesystem::exists(logFile)) timeline.Say("  debug log: " + logFile);
 }
 
 int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
-  CheckWaveFile(options.greeting, "--greeting");
+  CheckPlayableWaveFile(options.greeting, "--greeting");
   TMessageStore store(options.messages);
   store.CheckWritable();
   const std::string logFile =
       options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile;
+  CheckLogFile(logFile);
   tapi.DebugLogFile = logFile.c_str();
   TCallEvents events(tapi, timeline);
   TAnsweringMachine machine(tapi, events, timeline, options);
@@ -72,7 +68,7 @@ int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
   {
     // The far end starts once the line is open, so that the first call finds its owner.
     std::optional<demo::TFarEnd> callers;
-    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers());
+    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers(options.sounds));
     machine.Run();
   }
   Summarise(machine, store, logFile, timeline);
@@ -80,8 +76,11 @@ int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
 }
 
 int Dial(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
-  if (!options.assisted) CheckWaveFile(options.play, "--play");
-  if (!options.logFile.empty()) tapi.DebugLogFile = options.logFile.c_str();
+  if (!options.assisted) CheckPlayableWaveFile(options.play, "--play");
+  if (!options.logFile.empty()) {
+    CheckLogFile(options.logFile);
+    tapi.DebugLogFile = options.logFile.c_str();
+  }
   TCallEvents events(tapi, timeline);
   TDialer dialer(tapi, events, timeline, options);
   TInterruptWatch interrupt([&] {
@@ -121,6 +120,14 @@ std::string ChooseProvider(const TPhoneOptions &options, std::unique_ptr<TapiPro
   return "the system's TAPI";
 }
 
+// The program's own sounds where the command line names none.
+TPhoneOptions WithOwnSounds(TPhoneOptions options, const std::string &soundFolder) {
+  options.sounds = soundFolder;
+  if (options.greeting.empty()) options.greeting = soundFolder + "/greeting.wav";
+  if (options.play.empty()) options.play = soundFolder + "/announcement.wav";
+  return options;
+}
+
 int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
   std::unique_ptr<TapiProvider> sipLines;
   const std::string where = ChooseProvider(options, sipLines);
@@ -144,12 +151,13 @@ int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
 }  // namespace
 
 int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-             bool bTerminal) {
+             bool bTerminal, const std::string &soundFolder) {
   // The thread that sets up the application is the main thread: every component event is
   // delivered on it.
   Application->Initialize();
+  const TNoticeOnce notices;
   try {
-    return Run(ParsePhoneOptions(args), out, bTerminal);
+    return Run(WithOwnSounds(ParsePhoneOptions(args), soundFolder), out, bTerminal);
   } catch (TUsageError &e) {
     err << "corvax-phone: " << e.what() << "\n";
     return kBadInput;

@@ -103,7 +103,11 @@ const char *const kPhoneUsage =
     "callers ring on the simulated exchange. dial places a call and plays a file when the\n"
     "far end answers. --system-tapi uses the system's own TAPI (on Windows) instead of the\n"
     "simulated exchange; --sip the SIP lines of a configuration file (on Linux), where\n"
-    "NUMBER is a SIP address such as sip:alice@192.0.2.7:5060.\n";
+    "NUMBER is a SIP address such as sip:alice@192.0.2.7:5060.\n"
+    "exit status: 0 done; 1 the work failed (a line that cannot be opened, a call that\n"
+    "failed); 2 bad input, told in one line before the first call (an option, a file to\n"
+    "play that the line cannot play, a log or messages folder that cannot be written, a\n"
+    "--sip file that cannot serve); 130 stopped by Ctrl-C.\n";
 
 TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   TPhoneOptions options;

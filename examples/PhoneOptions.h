@@ -15,7 +15,7 @@ struct TPhoneOptions {
   bool chooseDevice = false;  // the component's device dialog instead of --device
   std::string logFile;        // empty: in the messages folder (answer) or none (dial)
   // answer
-  std::string greeting = CORVAX_SPEECH_DIR "/greeting.wav";
+  std::string greeting;  // empty: greeting.wav among the program's sounds
   std::string messages = "messages";
   int rings = 2;
   int maxSeconds = 60;
@@ -23,12 +23,14 @@ struct TPhoneOptions {
   bool demo = false;
   // dial
   std::string number;
-  std::string play = CORVAX_SPEECH_DIR "/announcement.wav";
+  std::string play;  // empty: announcement.wav among the program's sounds
   bool assisted = false;
   // every command: the system's own TAPI (Windows) instead of the simulated exchange
   bool systemTapi = false;
   // every command: SIP lines from this configuration file (Linux) instead
   std::string sipConfig;
+  // the folder of the program's own sounds; not an option: where the program is installed
+  std::string sounds;
 };
 
 // Bad input: what is wrong and what to do, in one line.

@@ -7,5 +7,6 @@
 
 #include "platform/tapi32/TapiProvider.h"
 
-// TUsageError where there is no SIP.
+// TUsageError for a configuration that cannot be read or used, or where there is no SIP;
+// std::runtime_error when the lines cannot start (an address in use).
 std::unique_ptr<TapiProvider> UseSipLines(const std::string &configPath);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace {
@@ -52,6 +53,19 @@ double TWaveFileInfo::Seconds() const {
   const double bytesPerSecond =
       double(format.nSamplesPerSec) * format.nChannels * format.wBitsPerSample / 8;
   return bytesPerSecond > 0 ? dataBytes / bytesPerSecond : 0;
+}
+
+std::string TWaveFileInfo::Describe() const {
+  static const std::map<WORD, const char *> kinds = {
+      {0x0001, "PCM"},      {0x0002, "MS ADPCM"},     {0x0003, "floating-point"},
+      {0x0006, "A-law"},    {0x0007, "mu-law"},       {0x0011, "IMA ADPCM"},
+      {0x0031, "GSM 6.10"}, {0x0055, "MPEG layer 3"}, {0xFFFE, "extensible-format"}};
+  const auto kind = kinds.find(format.wFormatTag);
+  const std::string name = kind != kinds.end() ? std::string(kind->second)
+                                               : "format " + std::to_string(format.wFormatTag);
+  return name + " sound (" + std::to_string(format.nSamplesPerSec) + " Hz, " +
+         std::to_string(format.nChannels) + (format.nChannels == 1 ? " channel, " : " channels, ") +
+         std::to_string(format.wBitsPerSample) + " bits)";
 }
 
 std::optional<TWaveFileInfo> ReadWaveFileInfo(const std::string &path) {

@@ -14,6 +14,8 @@ struct TWaveFileInfo {
   DWORD dataBytes = 0;
 
   double Seconds() const;
+  // "A-law sound (8000 Hz, 1 channel, 8 bits)"
+  std::string Describe() const;
 };
 
 // Empty when the file cannot be read or is not a RIFF WAVE file with "fmt " and "data" chunks.

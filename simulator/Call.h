@@ -8,30 +8,33 @@
 
 namespace sim {
 
-// The exchange's own number for a call; each application sees it through its own HCALL.
+/// The exchange's own number for a call; each application sees it through its own HCALL.
 using CallId = DWORD;
 
+/// The identification of a call's party: `{"Alice", "5551234"}`.
 struct PartyId {
-  std::string name = {};
-  std::string number = {};
-  // LINECALLPARTYID_ flags. 0 derives them: NAME and ADDRESS for what is given, else UNKNOWN.
+  std::string name = {};    ///< the name; empty: none
+  std::string number = {};  ///< the number; empty: none
+  /// LINECALLPARTYID_ flags. 0 derives them: NAME and ADDRESS for what is given, else UNKNOWN.
   DWORD flags = 0;
-  // Whether the sizes in LINECALLINFO count a terminating NUL, as TAPI's strings do.
+  /// Whether the sizes in LINECALLINFO count a terminating NUL, as TAPI's strings do.
   bool countsNul = true;
 
+  /// The flags the call information carries.
   DWORD Flags() const;
 };
 
-// What the far end offers with a new incoming call.
+/// What the far end offers with a new incoming call (Exchange::OfferCall).
 struct IncomingCall {
-  PartyId caller = {};
-  PartyId called = {};
-  DWORD mediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;
-  std::string appName = {};
-  std::string calledParty = {};
-  std::string comment = {};
+  PartyId caller = {};  ///< the caller's identification, in the call information from the start
+  PartyId called = {};  ///< the called party's identification, likewise
+  DWORD mediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;  ///< the call's LINEMEDIAMODE_
+  std::string appName = {};                          ///< the application name it carries
+  std::string calledParty = {};                      ///< the called-party name it carries
+  std::string comment = {};                          ///< the comment it carries
 };
 
+// The exchange's record of a call; hosts see it through Exchange's observation methods.
 struct Call {
   CallId id = 0;
   DWORD deviceId = 0;

@@ -30,124 +30,192 @@
 #include "simulator/LineSetup.h"
 #include "simulator/NetworkFarEnd.h"
 
+/// The simulated exchange: the default telephony service and its control API.
 namespace sim {
 
+/// A tone the application generated on a call (lineGenerateTone: the recorder's beep).
 struct GeneratedTone {
-  CallId call = 0;
-  HCALL hCall = 0;
-  DWORD toneMode = 0;
-  DWORD duration = 0;
+  CallId call = 0;     ///< the exchange's call
+  HCALL hCall = 0;     ///< the application's handle it was asked with
+  DWORD toneMode = 0;  ///< LINETONEMODE_ (BEEP for the beep)
+  DWORD duration = 0;  ///< in milliseconds; 0 for the provider's default
 };
 
-// Digits an application generated into a call with lineGenerateDigits.
+/// Digits an application generated into a call (lineGenerateDigitsA).
 struct DigitRequest {
-  CallId call = 0;
-  HCALL hCall = 0;
-  std::string digits;
-  // Each tone and each gap after it, after the default and the range applied.
+  CallId call = 0;     ///< the exchange's call
+  HCALL hCall = 0;     ///< the application's handle it was asked with
+  std::string digits;  ///< 0-9 * # A-D, ',' a pause
+  /// Each tone and each gap after it, in milliseconds, after the default and the range.
   DWORD milliseconds = 0;
 };
 
+/// A call an application handed to assisted telephony (tapiRequestMakeCallA).
 struct AssistedRequest {
-  std::string destAddress;
-  std::string appName;
-  std::string calledParty;
-  std::string comment;
+  std::string destAddress;  ///< the number to call
+  std::string appName;      ///< the requesting application (TkwTAPI::AppTitle)
+  std::string calledParty;  ///< the called party's name
+  std::string comment;      ///< the request's comment
 };
 
+/// @brief The simulated exchange: line devices, calls and far-end parties in process.
+///
+/// The line functions (lineInitializeExA, lineOpenA, lineAnswer, ...) reach it unless another
+/// provider is installed (sim::UseSimulatedExchange selects it; on Linux it is the default).
+/// A host or a test configures its lines and then plays the far end:
+/// @code
+/// sim::Exchange &exchange = sim::TheExchange();
+/// exchange.Reset(1);                              // one line device, id 0
+/// exchange.Line(0).Name("Front Desk");
+/// ... the host opens line 0 with TkwTAPI::OpenDevice ...
+/// sim::CallId call = exchange.OfferCall(0);       // OnCallOfferingEvent
+/// exchange.Ring(0, 1);                            // OnCallRingEvent
+/// exchange.SetCallerId(call, {"Alice", "5551234"}); // OnCallerIDEvent
+/// ... the host answers with TkwTAPI::AnswerTheLine: OnCallConnectedEvent ...
+/// exchange.HangUp(call);                          // OnCallDisconnectedEvent
+/// @endcode
+/// Nothing here sleeps or waits: far-end actions and request completions happen when they
+/// are called for, and their messages reach the application's queue at once (its events
+/// follow when the host's main thread serves its messages). Every operation passes the
+/// fault plan and the journal (simulator/Operation.h). All methods are thread-safe; the far
+/// end is usually played from a thread of its own.
 class Exchange : public TapiProvider {
  public:
+  /// The version lineInitializeExA reports unless SetTapiVersion changes it: 2.2.
   static constexpr DWORD kDefaultTapiVersion = 0x00020002;
 
+  /// An exchange with one default line device.
   Exchange();
 
-  // --- Configuration ---------------------------------------------------------------------
-  // Back to a fresh exchange with `lineCount` default line devices: every line-application
-  // instance, call, pending request, fault and journal entry is dropped.
+  /// @name Configuration
+  ///@{
+  /// Back to a fresh exchange with @p lineCount default line devices (named "Corvax Simulated
+  /// Line n", with voice and data-modem media modes, and wave devices numbered as the line):
+  /// every line-application instance, call, pending request, fault and journal entry is
+  /// dropped.
   void Reset(DWORD lineCount = 1);
+  /// The number of line devices.
   DWORD LineCount() const;
+  /// Adds a default line device; its id is the next number.
   LineSetup AddLine();
-  // Changes an existing device (std::out_of_range for another id); ids count from 0 as TAPI
-  // numbers line devices.
+  /// Changes the existing device @p deviceId (ids count from 0 as TAPI numbers line devices);
+  /// throws std::out_of_range for another id. See LineSetup.
   LineSetup Line(DWORD deviceId);
-  // The version lineInitializeExA reports and the highest any negotiation reaches.
+  /// The version lineInitializeExA reports and the highest any negotiation reaches.
   void SetTapiVersion(DWORD version);
-  // Without a request recipient, tapiRequestMakeCallA answers TAPIERR_NOREQUESTRECIPIENT.
+  /// Without a request recipient, tapiRequestMakeCallA answers TAPIERR_NOREQUESTRECIPIENT.
   void SetRequestRecipient(bool present);
-  // A network plays the far end (not owned; null: none). Answered calls then wait for
-  // Connect, and the network hears of calls placed, beeps and calls ended. Kept across Reset.
+  /// A network plays the far end (not owned; null: none), as the SIP provider does.
+  /// Answered calls then wait for Connect, and the network hears of calls placed, beeps and
+  /// calls ended. Kept across Reset.
   void SetNetwork(NetworkFarEnd *network);
+  ///@}
 
-  // --- The far end -----------------------------------------------------------------------
-  // A new inbound call on the device: the owner application (the first line opened with owner
-  // privilege for the call's media mode) and every monitoring line get a call handle,
-  // LINE_APPNEWCALL (API 2.0 and later) and LINE_CALLSTATE OFFERING with their privilege.
+  /// @name The far end
+  ///@{
+  /// A new inbound call on device @p deviceId: the owner application (the first line opened
+  /// with owner privilege for the call's media mode) and every monitoring line get a call
+  /// handle, LINE_APPNEWCALL (API 2.0 and later) and LINE_CALLSTATE OFFERING with their
+  /// privilege: OnCallOfferingEvent.
+  ///
+  /// The caller and called IDs in @p call are in the call's information from the start, so
+  /// the component's OnCallInfoEvent shows them with the offering; but no LINE_CALLINFO
+  /// announces them, so OnCallerIDEvent is not raised. A network delivers caller ID after the
+  /// first ring: call SetCallerId then (as examples/first-host does) for OnCallerIDEvent.
+  /// @return the call, or 0 when the device does not exist.
   CallId OfferCall(DWORD deviceId, IncomingCall call = {});
-  // One LINE_LINEDEVSTATE RINGING with this ring count, to lines that enabled it.
+  /// One LINE_LINEDEVSTATE RINGING with @p ringCount (OnCallRingEvent), to the lines of the
+  /// device that asked for ring messages (TkwTAPI::OpenDevice does, as its last step: a ring
+  /// before then reaches nobody).
   void Ring(DWORD deviceId, DWORD ringCount);
-  // Each of the following returns false, and does nothing, for a call that is unknown or in
-  // a state that does not allow it.
-  // New identification, announced by LINE_CALLINFO with CALLERID or CALLEDID.
+  /// New caller identification, announced by LINE_CALLINFO with CALLERID: OnCallerIDEvent.
+  /// This and the following return false, and do nothing, for a call that is unknown or in a
+  /// state that does not allow it.
   bool SetCallerId(CallId call, PartyId caller);
+  /// New called-party identification, announced by LINE_CALLINFO with CALLEDID:
+  /// OnCalledPartyIDEvent.
   bool SetCalledId(CallId call, PartyId called);
-  // A LINE_CALLINFO with any LINECALLINFOSTATE_ bits, e.g. CALLERID | CALLID.
+  /// A LINE_CALLINFO with any LINECALLINFOSTATE_ bits, e.g. CALLERID | CALLID.
   bool ReportCallInfo(CallId call, DWORD infoStates);
-  // The called party answers an outgoing call: CONNECTED.
+  /// The called party answers an outgoing call: CONNECTED.
   bool Answer(CallId call);
-  // The network has set up an incoming call the application answered: CONNECTED.
+  /// The network has set up an incoming call the application answered: CONNECTED. Only with
+  /// a network (SetNetwork); without one, lineAnswer connects at once.
   bool Connect(CallId call);
-  // The called party's phone rings: RINGBACK.
+  /// The called party's phone rings: RINGBACK.
   bool Ringback(CallId call);
-  // The called party is busy: BUSY.
+  /// The called party is busy: BUSY.
   bool Busy(CallId call);
-  // The far end hangs up: DISCONNECTED (normal), then IDLE.
+  /// The far end hangs up: DISCONNECTED (normal), then IDLE (OnCallDisconnectedEvent).
   bool HangUp(CallId call);
+  ///@}
 
-  // --- Touch tones ------------------------------------------------------------------------
-  // A digit the far end sent, detected in the call's sound or signalled by the network: its
-  // tone began (LINEDIGITMODE_DTMF) or ended (LINEDIGITMODE_DTMFEND) at `tickCount` (now by
-  // default). LINE_MONITORDIGITS goes to every application monitoring the call in that mode;
-  // for the others the digit is dropped, never kept for later. False for a call that is
-  // unknown or idle, a character no tone carries or another mode.
+  /// @name Touch tones
+  ///@{
+  /// A digit the far end sent, detected in the call's sound or signalled by the network: its
+  /// tone began (LINEDIGITMODE_DTMF) or ended (LINEDIGITMODE_DTMFEND) at @p tickCount (now by
+  /// default). LINE_MONITORDIGITS goes to every application monitoring the call in that mode;
+  /// for the others the digit is dropped, never kept for later. False for a call that is
+  /// unknown or idle, a character no tone carries or another mode.
   bool DigitDetected(CallId call, char digit, DWORD digitMode,
                      std::optional<DWORD> tickCount = std::nullopt);
-  // The far end has heard the last of the digits generated into the call: LINE_GENERATE DONE
-  // to the application that asked. False when none are being played.
+  /// The far end has heard the last of the digits generated into the call: LINE_GENERATE
+  /// DONE to the application that asked. False when none are being played.
   bool DigitsPlayed(CallId call);
-  // While deferred, generated digits stay in progress until DigitsPlayed, as when a far end
-  // plays them in time; otherwise the simulated far end has heard them at once. A network
-  // that generates digits always says when it is done.
+  /// While deferred, generated digits stay in progress until DigitsPlayed, as when a far end
+  /// plays them in time; otherwise the simulated far end has heard them at once. A network
+  /// that generates digits always says when it is done.
   void DeferDigits(bool defer);
+  ///@}
 
-  // --- Asynchronous requests -------------------------------------------------------------
-  // While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id; they
-  // complete, with LINE_REPLY and their effect, in CompleteRequests().
+  /// @name Asynchronous requests
+  ///@{
+  /// While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id;
+  /// they complete, with LINE_REPLY and their effect, in CompleteRequests(). Otherwise they
+  /// complete at once.
   void DeferReplies(bool defer);
-  // Completes every pending request in order; returns how many there were.
+  /// Completes every pending request in order; returns how many there were.
   size_t CompleteRequests();
-  // Makes requests complete with an error in their LINE_REPLY (operation names as in the
-  // journal, e.g. "lineAnswer"); the request's effect does not happen.
+  /// Makes requests complete with an error in their LINE_REPLY (operation names as in the
+  /// journal, e.g. "lineAnswer"); the request's effect does not happen.
   FaultPlan &ReplyFaults();
+  ///@}
 
-  // --- Observation -----------------------------------------------------------------------
-  // The latest call on the device (0 when none), and the latest that is not idle.
+  /// @name Observation
+  ///@{
+  /// The latest call on the device (0 when none).
   CallId LatestCall(DWORD deviceId) const;
+  /// The latest call on the device that is not idle.
   std::optional<CallId> ActiveCall(DWORD deviceId) const;
+  /// The call's LINECALLSTATE_ (IDLE for an unknown call).
   DWORD CallState(CallId call) const;
+  /// The tones applications generated, in order.
   std::vector<GeneratedTone> GeneratedTones() const;
+  /// The digits applications generated, in order.
   std::vector<DigitRequest> GeneratedDigits() const;
+  /// The calls handed to assisted telephony, in order.
   std::vector<AssistedRequest> AssistedRequests() const;
+  /// How many lines applications hold open on the device.
   size_t OpenLineCount(DWORD deviceId) const;
-  // Resources applications hold: instances not shut down, call handles not deallocated.
+  /// Line-application instances not shut down: 0 once every host has closed.
   size_t ApplicationCount() const;
+  /// Call handles not deallocated: 0 once every call has gone idle and been released.
   size_t CallHandleCount() const;
-  // The wave devices of a line, and every wave device id that some line has.
+  /// The wave output device of a line (the id FarEndAudio::Played takes), if it has one.
   std::optional<UINT> WaveOutId(DWORD deviceId) const;
+  /// The wave input device of a line (the id FarEndAudio::Send takes), if it has one.
   std::optional<UINT> WaveInId(DWORD deviceId) const;
+  /// Every wave output device id some line has.
   std::vector<UINT> WaveOutIds() const;
+  /// Every wave input device id some line has.
   std::vector<UINT> WaveInIds() const;
+  ///@}
 
-  // --- The provider side (the TAPI line functions land here) ------------------------------
+  /// @name The provider side
+  /// The TAPI line functions land here; a host calls those functions, not these.
+  ///@{
+
+  /// lineInitializeExA and the line functions of the same names: TapiProvider's interface.
   LONG LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
                         LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
                         LPLINEINITIALIZEEXPARAMS lpParams) override;
@@ -182,6 +250,7 @@ class Exchange : public TapiProvider {
   LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
   LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
                           DWORD dwDuration) override;
+  ///@}
 
  private:
   friend class LineSetup;
@@ -288,7 +357,7 @@ class Exchange : public TapiProvider {
   DWORD nextRequest_ = 1;
 };
 
-// The process-wide exchange; the line functions reach it unless another provider is set.
+/// The process-wide exchange; the line functions reach it unless another provider is set.
 Exchange &TheExchange();
 
 }  // namespace sim

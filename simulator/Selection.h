@@ -5,6 +5,9 @@
 
 namespace sim {
 
+/// Makes the simulated exchange (TheExchange) the provider of the line functions and its wave
+/// devices the wave driver, replacing any other provider (the system's TAPI on Windows, SIP
+/// lines). Call it before the first line function; on Linux it is already the default.
 void UseSimulatedExchange();
 
 }  // namespace sim

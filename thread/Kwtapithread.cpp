@@ -6,8 +6,12 @@ enum WaitEntry : DWORD { TapiEventEntry = 0, StopEventEntry = 1 };
 
 }  // namespace
 
+// Messages are handed to the thread that creates this one (the component's caller) when the
+// host has not named its main thread with Application->Initialize(); otherwise nothing changes.
 kwTAPIThread::kwTAPIThread(bool createSuspended)
-    : TThread(createSuspended), LineMessage{}, hTAPIEvent(0), hStopEvent(0), hLineApp(0) {}
+    : TThread(createSuspended), LineMessage{}, hTAPIEvent(0), hStopEvent(0), hLineApp(0) {
+  Application->Initialize();
+}
 
 void kwTAPIThread::Execute() {
   try {

@@ -1,5 +1,6 @@
 #include "ModalDriver.h"
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 #include <string>
@@ -126,24 +127,66 @@ void TConsoleModalDriver::Turn(TForm &form, int turn) {
     inputEnded_ = true;
     return CloseWithoutUser(form, 0);
   }
-  const AnsiString command = AnsiString(std::string_view(line)).Trim();
+  Follow(form, AnsiString(std::string_view(line)).Trim());
+  if (form.ModalResult == mrNone) Prompt(form);
+}
+
+void TConsoleModalDriver::Follow(TForm &form, const AnsiString &command) {
+  const bool doubleClick = command.Length() > 2 && SameText(command.SubString(1, 2), "d ");
+  const AnsiString number = doubleClick ? command.SubString(3, command.Length()).Trim() : command;
+  const bool numbered =
+      !number.IsEmpty() && std::all_of(number.c_str(), number.c_str() + number.Length(),
+                                       [](char c) { return c >= '0' && c <= '9'; });
+  TUserAction action = TUserAction::Press(command);
+  if (command.IsEmpty())
+    action = TUserAction::Enter();
+  else if (SameText(command, "esc"))
+    action = TUserAction::Escape();
+  else if (SameText(command, "close"))
+    action = TUserAction::CloseBox();
+  else if (numbered)
+    action = doubleClick ? TUserAction::DoubleClick(number.ToIntDef(-1))
+                         : TUserAction::Select(number.ToIntDef(-1));
+  const AnsiString refusal = Refusal(form, action, number);
+  if (!refusal.IsEmpty()) {
+    out_ << refusal << "\n";
+    return;
+  }
   try {
-    if (command.IsEmpty())
-      TUserAction::Enter().PerformOn(form);
-    else if (SameText(command, "esc"))
-      TUserAction::Escape().PerformOn(form);
-    else if (SameText(command, "close"))
-      TUserAction::CloseBox().PerformOn(form);
-    else if (command.Length() > 2 && SameText(command.SubString(1, 2), "d "))
-      TUserAction::DoubleClick(command.SubString(3, command.Length()).ToInt() - 1).PerformOn(form);
-    else if (command.ToIntDef(0) > 0)
-      TUserAction::Select(command.ToInt() - 1).PerformOn(form);
-    else
-      TUserAction::Press(command).PerformOn(form);
+    action.PerformOn(form);
   } catch (const Exception &error) {
     out_ << error.Message << "\n";
   }
-  if (form.ModalResult == mrNone) Prompt(form);
+}
+
+AnsiString TConsoleModalDriver::Refusal(TForm &form, const TUserAction &action,
+                                        const AnsiString &number) const {
+  TListBox *list = FindControl<TListBox>(form, [](TListBox &) { return true; });
+  const int count = list ? list->Items->Count() : 0;
+  switch (action.Kind) {
+    case TUserAction::TKind::Select:
+    case TUserAction::TKind::DoubleClick:
+      if (action.Index >= 0 && action.Index < count) return AnsiString();
+      return "There is no " + entryName_ + " " + number +
+             (count == 0 ? AnsiString(": the list is empty.")
+                         : ": choose a number from 0 to " + AnsiString(count - 1) + ".");
+    case TUserAction::TKind::Press: {
+      AnsiString captions;
+      bool found = false;
+      for (int i = 0; i < form.ComponentCount(); ++i) {
+        if (auto *button = dynamic_cast<TBitBtn *>(form.Components(i))) {
+          const AnsiString caption = WithoutAccelerator(button->Caption);
+          found = found || SameText(caption, action.Button);
+          captions += (captions.IsEmpty() ? "" : ", ") + caption;
+        }
+      }
+      if (found) return AnsiString();
+      return "'" + action.Button + "' is neither a " + entryName_ + " number nor a button (" +
+             captions + ").";
+    }
+    default:
+      return AnsiString();
+  }
 }
 
 bool TConsoleModalDriver::InputReady() const {
@@ -157,15 +200,15 @@ void TConsoleModalDriver::Prompt(TForm &form) {
   for (int i = 0; i < form.ComponentCount(); ++i) {
     if (auto *list = dynamic_cast<TListBox *>(form.Components(i))) {
       for (int entry = 0; entry < list->Items->Count(); ++entry)
-        out_ << (entry == list->ItemIndex() ? " *" : "  ") << entry + 1 << ") "
+        out_ << (entry == list->ItemIndex() ? " *" : "  ") << entry << ") "
              << list->Items->Get(entry) << "\n";
     } else if (auto *button = dynamic_cast<TBitBtn *>(form.Components(i))) {
       out_ << "  [" << WithoutAccelerator(button->Caption) << "]"
            << (button->Default ? " (Enter)" : "") << (button->Cancel ? " (esc)" : "") << "\n";
     }
   }
-  out_ << "number: select, d number: double-click, caption: press, empty: Enter, esc, close > "
-       << std::flush;
+  out_ << entryName_ << " number: select, d number: double-click, caption: press, empty: Enter, "
+       << "esc, close > " << std::flush;
 }
 
 void TConsoleModalDriver::CloseWithoutUser(TForm &form, int turn) {

@@ -67,25 +67,33 @@ class TModalDriverScope {
   TModalDriver *previous_;
 };
 
-// Asks a person on a terminal: lists the entries and buttons, reads one command per line
-// ("3" selects entry 3, "d 3" double-clicks it, a caption presses its button, an empty line
-// is Enter, "esc" is Escape, "close" the close box). Without a person (not interactive, or
-// the input has ended) it presses the close box; a form that still refuses to close then
-// ends its ShowModal with an Exception rather than waiting forever.
+// Asks a person on a terminal: lists the entries, numbered from 0 as the list box counts
+// them, and the buttons, then reads one command per line ("3" selects entry 3, "d 3"
+// double-clicks it, a caption presses its button, an empty line is Enter, "esc" is Escape,
+// "close" the close box). A command the dialog cannot follow is answered in the words of
+// the dialog ("There is no device 9: ..."), never with its controls' names. Without a person
+// (not interactive, or the input has ended) it presses the close box; a form that still
+// refuses to close then ends its ShowModal with an Exception rather than waiting forever.
 class TConsoleModalDriver : public TModalDriver {
  public:
   TConsoleModalDriver(std::istream &in, std::ostream &out, bool interactive);
   void Turn(TForm &form, int turn) override;
+  // What the list's entries are called in the driver's texts ("device"); "entry" unless told.
+  void NameEntries(const AnsiString &name) { entryName_ = name; }
 
  private:
   bool InputReady() const;
   void Prompt(TForm &form);
+  void Follow(TForm &form, const AnsiString &command);
+  // Why the form cannot take the action, in the user's words; empty when it can.
+  AnsiString Refusal(TForm &form, const TUserAction &action, const AnsiString &command) const;
   void CloseWithoutUser(TForm &form, int turn);
 
   std::istream &in_;
   std::ostream &out_;
   bool interactive_;
   bool inputEnded_ = false;
+  AnsiString entryName_ = "entry";
 };
 
 // The console driver on standard input and output.

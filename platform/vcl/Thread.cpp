@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
 
 namespace {
 
@@ -92,7 +93,11 @@ void TThread::Synchronize(const std::function<void()> &method) {
     return;
   }
   HWND mainWindow = Application->Handle();
-  if (mainWindow == 0) throw std::logic_error("Synchronize needs Application->Initialize()");
+  // The framework's own exception, so that a thread's handler shows the text.
+  if (mainWindow == 0)
+    throw Exception(
+        "Synchronize has no main thread to run on: call Application->Initialize() on the "
+        "program's main thread first");
   bool ran = false;
   std::exception_ptr error;
   std::function<void()> call = [&] {

@@ -9,6 +9,7 @@
 #include "Component.h"
 #include "Controls.h"
 #include "DateTime.h"
+#include "EventHandlers.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "Files.h"

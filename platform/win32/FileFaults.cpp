@@ -1,6 +1,8 @@
 #include "platform/win32/FileFaults.h"
 
+#include <algorithm>
 #include <mutex>
+#include <optional>
 
 namespace win32 {
 namespace {
@@ -9,6 +11,7 @@ struct WritePlan {
   std::mutex lock;
   unsigned writesUntilFailure = 0;  // 0: no failure planned
   unsigned writes = 0;
+  std::optional<unsigned long long> freeBytes;  // empty: the disk never fills
 };
 
 // Never destroyed: files may still be written while the process ends.
@@ -24,10 +27,16 @@ void FailNthFileWrite(unsigned nth) {
   ThePlan().writesUntilFailure = nth;
 }
 
+void FillDiskAfter(unsigned long long bytes) {
+  std::lock_guard<std::mutex> hold(ThePlan().lock);
+  ThePlan().freeBytes = bytes;
+}
+
 void ClearFileWriteFaults() {
   std::lock_guard<std::mutex> hold(ThePlan().lock);
   ThePlan().writesUntilFailure = 0;
   ThePlan().writes = 0;
+  ThePlan().freeBytes.reset();
 }
 
 unsigned FileWriteCalls() {
@@ -36,11 +45,15 @@ unsigned FileWriteCalls() {
 }
 
 namespace detail {
-bool WriteShouldFail() {
+WriteDecision DecideWrite(DWORD bytes) {
   WritePlan &plan = ThePlan();
   std::lock_guard<std::mutex> hold(plan.lock);
   ++plan.writes;
-  return plan.writesUntilFailure != 0 && --plan.writesUntilFailure == 0;
+  if (plan.writesUntilFailure != 0 && --plan.writesUntilFailure == 0) return {bytes / 2, true};
+  if (!plan.freeBytes) return {bytes, false};
+  const DWORD fits = static_cast<DWORD>(std::min<unsigned long long>(bytes, *plan.freeBytes));
+  *plan.freeBytes -= fits;
+  return {fits, fits < bytes};
 }
 }  // namespace detail
 

@@ -113,9 +113,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   if (!file) return FALSE;
   const char *bytes = static_cast<const char *>(lpBuffer);
   DWORD written = 0;
-  // A planned failure writes the first half, as a disk that fills up part way does.
-  const bool fails = win32::detail::WriteShouldFail();
-  const DWORD toWrite = fails ? nNumberOfBytesToWrite / 2 : nNumberOfBytesToWrite;
+  // A planned failure writes part of the bytes, as a disk that fills up part way does.
+  const auto [toWrite, fails] = win32::detail::DecideWrite(nNumberOfBytesToWrite);
   while (written < toWrite) {
     ssize_t result = ::write(file->Descriptor(), bytes + written, toWrite - written);
     if (result < 0 && errno == EINTR) continue;

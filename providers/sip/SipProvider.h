@@ -3,12 +3,6 @@
 // simulated lines; this provider is its far end on the network: INVITEs become offered calls,
 // answers become 200 OK, drops become BYE, placed calls become INVITEs, and the lines' wave
 // devices carry the calls' RTP.
-//
-//   sipnet::SipProvider lines("/etc/corvax/sip.conf");   // or "" for $CORVAX_SIP_CONFIG
-//   lines.Install();                                  // the line and wave functions use it
-//
-// A configuration that cannot be used does not throw: lineInitializeExA answers with the
-// fitting LINEERR_ and the reason is in the provider's log.
 #pragma once
 
 #include <memory>
@@ -26,25 +20,62 @@ namespace sim {
 class Exchange;
 }
 
+/// SIP line devices (Linux; libcorvax-sip, Corvax::sip, corvax-sip.pc).
 namespace sipnet {
 
 class EventLoop;
 class SipLine;
 
+/// @brief SIP line devices behind the line functions: each `[line]` of a configuration file
+/// is one line device, numbered from 0 in file order.
+///
+/// @code
+/// sipnet::SipProvider lines("/etc/corvax/sip.conf");  // or "" for $CORVAX_SIP_CONFIG
+/// if (lines.StartError() != 0) std::cerr << lines.StartReason() << "\n";
+/// lines.Install();  // from here the line and wave functions use the SIP lines
+/// ... open line 0 with TkwTAPI::OpenDevice as on any provider ...
+/// @endcode
+///
+/// The simulated exchange keeps the applications' side of the lines and calls, so the
+/// component sees the same events as on simulated lines: an INVITE becomes
+/// OnCallOfferingEvent with the caller ID (From header) and rings every three seconds;
+/// TkwTAPI::AnswerTheLine sends 200 OK; the caller's BYE ends the call (OnCallDisconnectedEvent);
+/// TkwTAPI::MakeACall to "sip:user@host:port" sends an INVITE. A line's wave devices carry
+/// the call's RTP (G.711), so PlayASound and RecordASound work on it.
+///
+/// The provider starts its lines (binds their addresses, registers where a registrar is
+/// configured, waiting up to five seconds for each) when it is constructed, on an event loop
+/// thread of its own, and stops them when destroyed; keep it alive while the lines are used.
+/// The configuration's form is in the README ("SIP lines on Linux").
 class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
  public:
+  /// Reads the configuration at @p configPath ("" for the file CORVAX_SIP_CONFIG names) and
+  /// starts its lines. Never throws for a bad configuration: StartError says why, and every
+  /// lineInitializeExA then fails with it.
   explicit SipProvider(const std::string &configPath);
+  /// Stops the lines and, when installed, gives the line and wave functions back to the
+  /// default provider (the simulated exchange).
   ~SipProvider() override;
   SipProvider(const SipProvider &) = delete;
   SipProvider &operator=(const SipProvider &) = delete;
 
-  // Makes this the provider of the line functions and the driver of the wave functions.
+  /// Makes this the provider of the line functions and the driver of the wave functions.
   void Install();
-  // 0 when the lines serve; else the LINEERR_ every lineInitializeExA answers, and why.
+  /// 0 when the lines serve; else the LINEERR_ every lineInitializeExA answers:
+  /// LINEERR_INIFILECORRUPT for a file that is missing or wrong (StartReason names the file
+  /// and line), LINEERR_RESOURCEUNAVAIL for an address in use, LINEERR_NODRIVER when the
+  /// event loop cannot start.
   LONG StartError() const { return startError_; }
+  /// Why the lines cannot serve (also written to the provider's log); empty when they can.
   const std::string &StartReason() const { return startReason_; }
+  /// The configured lines, in device-id order.
   const std::vector<LineConfig> &Lines() const { return config_.lines; }
 
+  /// @name The provider side
+  /// The TAPI line functions land here once installed; a host calls those functions.
+  ///@{
+
+  /// lineInitializeExA and the line functions of the same names: TapiProvider's interface.
   LONG LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
                         LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
                         LPLINEINITIALIZEEXPARAMS lpParams) override;
@@ -76,6 +107,7 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
                  LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
   LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                         const LINEGENERATETONE *lpTones) override;
+  ///@}
 
  private:
   void Start(const std::string &configPath);

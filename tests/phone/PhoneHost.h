@@ -25,7 +25,9 @@ inline std::vector<std::filesystem::path> WaveFilesIn(const std::filesystem::pat
 
 class PhoneHost : public ::testing::Test {
  protected:
-  int Run(const std::vector<std::string> &args) { return RunPhone(args, out_, err_, false); }
+  int Run(const std::vector<std::string> &args) {
+    return RunPhone(args, out_, err_, false, CORVAX_SPEECH_DIR);
+  }
   std::string Messages() const { return folder_.Path("messages").string(); }
   // Nothing of the exchange is held once the program has ended.
   void ExpectLineClosed() const {

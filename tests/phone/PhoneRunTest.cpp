@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -13,6 +16,7 @@
 #include "examples/Phone.h"
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
+#include "simulator/Operation.h"
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
 
@@ -53,10 +57,42 @@ std::vector<std::string> Fields(const std::string &line) {
 
 using phone_test::WaveFilesIn;
 
+// The far end's waits, bounded: a program that never gets there fails the test (Ctrl-C ends
+// it) instead of hanging it.
+void Await(const std::function<bool()> &done, const char *what) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "waited a minute for " << what;
+      PressCtrlC();
+      return;
+    }
+    std::this_thread::yield();
+  }
+}
+
+// The program's line is open and reports rings: a ring sent before then reaches nobody.
+void AwaitLineTakingCalls() {
+  Await(
+      [] {
+        return sim::TheExchange().OpenLineCount(0) > 0 &&
+               sim::OperationJournal().Count("lineSetStatusMessages") > 0;
+      },
+      "the line to take calls");
+}
+
+void AwaitIdle(sim::CallId call) {
+  Await([call] { return sim::TheExchange().CallState(call) == LINECALLSTATE_IDLE; },
+        "the call to end");
+}
+
 class PhoneRun : public phone_test::PhoneHost {
  protected:
   void SetUp() override { win32::SetTimeScale(50); }
-  void TearDown() override { win32::SetTimeScale(1.0); }
+  void TearDown() override {
+    win32::SetTimeScale(1.0);
+    win32::ClearFileWriteFaults();
+  }
 };
 
 TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
@@ -102,14 +138,14 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
   std::thread caller([&] {
     sim::Exchange &exchange = sim::TheExchange();
     // The program sets the exchange up before it opens the line.
-    while (exchange.OpenLineCount(0) == 0) std::this_thread::yield();
+    AwaitLineTakingCalls();
     sim::Audio().SendTone(0, 440, 60);
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Carol", "5550100"}});
     exchange.Ring(0, 1);
     // Only the recording takes what the caller says: two seconds of it are recorded.
-    while (sim::Audio().Pending(0) > kSpoken - 2 * kRate) std::this_thread::yield();
+    Await([&] { return sim::Audio().Pending(0) <= kSpoken - 2 * kRate; }, "two seconds recorded");
     PressCtrlC();
-    while (exchange.CallState(call) != LINECALLSTATE_IDLE) std::this_thread::yield();
+    AwaitIdle(call);
   });
   const int status = Run({"answer", "--rings", "1", "--messages", Messages()});
   caller.join();
@@ -143,17 +179,17 @@ TEST_F(PhoneRun, DialPlaysTheAnnouncementWhenTheFarEndAnswers) {
 TEST_F(PhoneRun, CallersWhoSayNothingLeaveNoMessage) {
   std::thread callers([&] {
     sim::Exchange &exchange = sim::TheExchange();
-    while (exchange.OpenLineCount(0) == 0) std::this_thread::yield();
+    AwaitLineTakingCalls();
     // The first one gives up after one ring, before the machine answers on the second.
     sim::CallId call = exchange.OfferCall(0, {.caller = {"Dan", "5550111"}});
     exchange.Ring(0, 1);
     exchange.HangUp(call);
-    while (exchange.CallHandleCount() != 0) std::this_thread::yield();
+    Await([&] { return exchange.CallHandleCount() == 0; }, "the first call's handle to go");
     // The second one stays on in silence until the machine hangs up.
     call = exchange.OfferCall(0, {.caller = {"Eve", "5550122"}});
     exchange.Ring(0, 1);
     exchange.Ring(0, 2);
-    while (exchange.CallState(call) != LINECALLSTATE_IDLE) std::this_thread::yield();
+    AwaitIdle(call);
   });
   const int status = Run({"answer", "--rings", "2", "--calls", "2", "--messages", Messages()});
   callers.join();
@@ -165,13 +201,50 @@ TEST_F(PhoneRun, CallersWhoSayNothingLeaveNoMessage) {
   EXPECT_NE(shown.find("Recording ended (the caller fell silent): nothing was said, no message."),
             std::string::npos);
   EXPECT_NE(shown.find("Summary: 2 call(s), 0 message(s) saved"), std::string::npos);
+  // No index was written, so none is named.
+  EXPECT_EQ(shown.find("index"), std::string::npos);
+  ExpectLineClosed();
+}
+
+TEST_F(PhoneRun, ADiskThatFillsKeepsTheSecondsWrittenAndSaysSoOnce) {
+  CORVAX_REQUIRE_FILE_WRITE_FAULTS();
+  // Room for two seconds of the recording (16000 bytes each) and its header, not three.
+  win32::FillDiskAfter(2 * 16000 + 3 * 46 + 1000);
+  std::thread caller([&] {
+    sim::Exchange &exchange = sim::TheExchange();
+    AwaitLineTakingCalls();
+    sim::Audio().SendTone(0, 440, 5);
+    const sim::CallId call = exchange.OfferCall(0, {.caller = {"Fay", "5550133"}});
+    exchange.Ring(0, 1);
+    AwaitIdle(call);
+  });
+  const int status = Run({"answer", "--rings", "1", "--calls", "1", "--messages", Messages()});
+  caller.join();
+  EXPECT_EQ(status, 0) << err_.str();
+
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_EQ(ReadSound(files[0].string()).frames, 2 * kRate);
+  const auto index = Lines(component_test::ReadFile(fs::path(Messages()) / "index.txt"));
+  ASSERT_EQ(index.size(), 1u);
+  EXPECT_EQ(Fields(index[0])[3], "2.0");
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("The recording failed ("), std::string::npos) << shown;
+  EXPECT_NE(shown.find("): the 2.0 s written before are kept as " + files[0].string()),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("Summary: 1 call(s), 1 message(s) saved"), std::string::npos);
+  // A failure repeated for every buffer is told once.
+  std::set<std::string> texts;
+  for (const auto &notice : notices_.Notices())
+    EXPECT_TRUE(texts.insert(notice.text).second) << "told twice: " << notice.text;
   ExpectLineClosed();
 }
 
 TEST_F(PhoneRun, CtrlCWhileWaitingEndsTheProgram) {
   std::thread user([&] {
     // Ctrl-C is watched for before the line is opened.
-    while (sim::TheExchange().OpenLineCount(0) == 0) std::this_thread::yield();
+    AwaitLineTakingCalls();
     PressCtrlC();
   });
   const int status = Run({"answer", "--messages", Messages()});
@@ -179,6 +252,13 @@ TEST_F(PhoneRun, CtrlCWhileWaitingEndsTheProgram) {
   EXPECT_EQ(status, 130) << err_.str();
   EXPECT_NE(out_.str().find("Summary: 0 call(s), 0 message(s) saved"), std::string::npos);
   ExpectLineClosed();
+}
+
+TEST_F(PhoneRun, HelpListsTheExitStatuses) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  const std::string shown = out_.str();
+  for (const char *status : {"0 done", "1 the work failed", "2 bad input", "130 stopped by Ctrl-C"})
+    EXPECT_NE(shown.find(status), std::string::npos) << status;
 }
 
 struct TBadRun {
@@ -224,6 +304,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "corvax-phone devices"},
         TBadRun{{"dial", "5551234", "--play", "{dir}text.wav"},
                 "'{dir}text.wav' is not a WAV file; give a WAV file with --play"},
+        TBadRun{{"answer", "--greeting", CORVAX_PHONE_FIXTURES "/alaw.wav", "--messages", "{dir}m"},
+                "'" CORVAX_PHONE_FIXTURES "/alaw.wav' holds A-law sound (8000 Hz, 1 channel, 8 "
+                "bits), which the line cannot play; give a PCM WAV file, such as the line's own "
+                "8 kHz 16-bit mono, with --greeting"},
+        TBadRun{{"dial", "5551234", "--play", CORVAX_PHONE_FIXTURES "/float.wav"},
+                "'" CORVAX_PHONE_FIXTURES "/float.wav' holds floating-point sound (8000 Hz, 1 "
+                "channel, 32 bits), which the line cannot play; give a PCM WAV file, such as the "
+                "line's own 8 kHz 16-bit mono, with --play"},
+        TBadRun{{"answer", "--log", "{dir}none/phone.log", "--messages", "{dir}m"},
+                "cannot write the debug log '{dir}none/phone.log' (No such file or directory); "
+                "choose another file with --log"},
+
         TBadRun{{"answer", "--rings", "25"},
                 "--rings must be a whole number from 1 to 20, not '25'"}));
 

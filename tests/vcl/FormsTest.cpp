@@ -334,15 +334,42 @@ TEST(ConsoleModalDriver, ListsTheDialogAndFollowsTheCommands) {
   TTestDevList form(nullptr);
   form.lbDevices->Items->Add("Line A");
   form.lbDevices->Items->Add("Line B");
-  std::istringstream in("2\n\n");
+  std::istringstream in("1\n\n");
   std::ostringstream out;
   TConsoleModalDriver driver(in, out, true);
   TModalDriverScope scope(driver);
   EXPECT_EQ(form.ShowModal(), mrOk);
   EXPECT_EQ(form.lbDevices->ItemIndex(), 1);
-  EXPECT_NE(out.str().find("Select a TAPI Device to use\n  1) Line A\n  2) Line B\n"),
+  // Numbered from 0, as the list box counts its entries.
+  EXPECT_NE(out.str().find("Select a TAPI Device to use\n  0) Line A\n  1) Line B\n"),
             std::string::npos);
   EXPECT_NE(out.str().find("[Ok] (Enter)"), std::string::npos);
+}
+
+TEST(ConsoleModalDriver, RefusesWhatTheDialogCannotDoInItsOwnWords) {
+  TTestDevList form(nullptr);
+  form.lbDevices->Items->Add("Line A");
+  form.lbDevices->Items->Add("Line B");
+  std::istringstream in("9\nabc\nd 7\nbbtnCancel\nd 0\n");
+  std::ostringstream out;
+  TConsoleModalDriver driver(in, out, true);
+  driver.NameEntries("device");
+  TModalDriverScope scope(driver);
+  EXPECT_EQ(form.ShowModal(), mrOk);
+  EXPECT_EQ(form.lbDevices->ItemIndex(), 0);
+  const std::string shown = out.str();
+  EXPECT_NE(shown.find("> There is no device 9: choose a number from 0 to 1.\n"), std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("> 'abc' is neither a device number nor a button (Ok, Cancel).\n"),
+            std::string::npos);
+  EXPECT_NE(shown.find("> There is no device 7: choose a number from 0 to 1.\n"),
+            std::string::npos);
+  EXPECT_NE(shown.find("> 'bbtnCancel' is neither a device number nor a button"),
+            std::string::npos);
+  EXPECT_NE(shown.find("device number: select"), std::string::npos);
+  // The controls' own names are the program's, not the user's.
+  EXPECT_EQ(shown.find("lbDevices"), std::string::npos);
+  EXPECT_EQ(shown.find("has no"), std::string::npos);
 }
 
 TEST(ConsoleModalDriver, WithoutAPersonItCancels) {
@@ -358,7 +385,7 @@ TEST(ConsoleModalDriver, WithoutAPersonItCancels) {
 TEST(ConsoleModalDriver, InputEndingCancels) {
   TTestDevList form(nullptr);
   form.lbDevices->Items->Add("Line A");
-  std::istringstream in("1\n");
+  std::istringstream in("0\n");
   std::ostringstream out;
   TConsoleModalDriver driver(in, out, true);
   TModalDriverScope scope(driver);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/FileFaults.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -81,6 +83,22 @@ TEST_F(Files, ClosedOrInvalidHandlesAreRefused) {
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   EXPECT_FALSE(Write(event, "x"));
   CloseHandle(event);
+}
+
+TEST_F(Files, AFullDiskTakesWhatFitsThenRefusesEveryWriteUntilCleared) {
+  HANDLE file = Create(CREATE_ALWAYS);
+  win32::FillDiskAfter(10);
+  EXPECT_TRUE(Write(file, "012345"));
+  DWORD written = 0;
+  EXPECT_FALSE(WriteFile(file, "6789ab", 6, &written, nullptr));
+  EXPECT_EQ(written, 4u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_FALSE(WriteFile(file, "c", 1, &written, nullptr));
+  EXPECT_EQ(written, 0u);
+  win32::ClearFileWriteFaults();
+  EXPECT_TRUE(Write(file, "Z"));
+  CloseHandle(file);
+  EXPECT_EQ(Content(), "0123456789Z");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Thread.h"
 
 namespace {
@@ -237,6 +238,26 @@ TEST_F(Threads, ANeverResumedThreadIsDestroyedWithoutRunning) {
   }
   EXPECT_EQ(runs, 0);
   EXPECT_FALSE(ended);
+}
+
+TEST_F(Threads, SynchronizeWithoutAnApplicationSaysWhatIsMissing) {
+  TApplication *previous = Application;
+  TApplication none;
+  Application = &none;
+  std::string caught;
+  BodyThread thread([&](BodyThread &self) {
+    try {
+      self.Synchronize([] {});
+    } catch (const Exception &error) {
+      caught = error.Message.c_str();
+    }
+  });
+  thread.Resume();
+  thread.WaitFor();
+  Application = previous;
+  EXPECT_EQ(caught,
+            "Synchronize has no main thread to run on: call Application->Initialize() on the "
+            "program's main thread first");
 }
 
 TEST_F(Threads, SynchronizeFailsWhenTheMainThreadIsGone) {
