@@ -12,7 +12,7 @@ set(corvax_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Corvax)
 # The units' headers keep their folders, so "component/Kwtapi.h" and "simulator/Exchange.h"
 # resolve as in the source tree; the platform folders are searched too, so that <windows.h>,
 # <tapi.h>, <mmsystem.h> and <vcl.h> resolve as they would on Windows.
-set(corvax_header_folders component thread sound forms package simulator)
+set(corvax_header_folders component thread sound forms package simulator dtmf)
 set(corvax_platform_folders platform/win32 platform/tapi32 platform/winmm platform/vcl)
 foreach(folder IN LISTS corvax_header_folders corvax_platform_folders)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder}/ DESTINATION ${corvax_include_dir}/${folder}

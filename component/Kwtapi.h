@@ -66,6 +66,10 @@ using TCallLineReplyEvent = TClosure<void(int iRequestID, int iStatus)>;
 /// mode and the line's privilege to it (LINECALLPRIVILEGE_OWNER lets it answer). The handle
 /// is the host's to answer or drop until the call goes idle. On the main thread.
 using TCallOfferingEvent = TClosure<void(HCALL hCall, int iOfferingMode, int iCallPrivaledge)>;
+/// OnCallDigitEvent: the far end pressed the touch-tone key @p cDigit (0-9 * # A-D) on the
+/// call @p hCall, which MonitorDigits monitors; once a key press. @p Sender is the component.
+/// On the main thread.
+using TNotifyDigitEvent = TClosure<void(TObject *Sender, HCALL hCall, char cDigit)>;
 
 /// Writes the name of the TAPI constant for @p code ("LINEERR_ALLOCATED") into @p buffer and
 /// returns @p buffer; a null buffer gives null. 0 and positive codes give "Unknown error
@@ -207,6 +211,17 @@ class TkwTAPI : public TComponent {
   /// @param pVarString null, or a VARSTRING of the host's that receives TAPI's whole answer.
   /// @return 0, or a LINEERR_ code (hCommPort unchanged).
   int GetCOMMPORTID(void *&hCommPort, DWORD &hCall, VARSTRING *pVarString);
+  /// Turns OnCallDigitEvent on or off for the call's touch-tone digits (lineMonitorDigits,
+  /// LINEDIGITMODE_DTMF); digits of a call not monitored are dropped, never kept for later.
+  /// @return 0, or a LINEERR_ code: INVALCALLHANDLE for a call that is not the host's,
+  ///   INVALDIGITMODE for a line without touch tones.
+  int MonitorDigits(DWORD hCall, bool bOn);
+  /// Plays touch-tone digits into the call (lineGenerateDigits, LINEDIGITMODE_DTMF, the
+  /// line's default length): 0-9 * # A-D, ',' a pause. LINE_GENERATE follows when they have
+  /// been played (OnCallInfoEvent).
+  /// @return 0, or a LINEERR_ code: INVALPARAM, nothing sent, for any other character;
+  ///   INVALCALLHANDLE for a call that is not the host's.
+  int SendDigits(DWORD hCall, AnsiString asDigits);
   /// Plays a WAV file into the line's call through the line's wave output device (converted
   /// by the wave mapper when it is not 8 kHz 16-bit mono PCM). Returns when the whole file
   /// has been played or playback failed; pumps the calling thread's messages meanwhile, so
@@ -353,6 +368,8 @@ class TkwTAPI : public TComponent {
   TCallLineReplyEvent OnCallLineReplyEvent;
   /// A call is offered (TCallOfferingEvent).
   TCallOfferingEvent OnCallOfferingEvent;
+  /// A digit was pressed on a monitored call (TNotifyDigitEvent).
+  TNotifyDigitEvent OnCallDigitEvent;
   /// LINECALLPRIVILEGE_ bits for lineOpen (published); 6, owner and monitor, by default.
   int Privileges;
   /// LINEMEDIAMODE_ bits for lineOpen, checked against the device (published); 4,

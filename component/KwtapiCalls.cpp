@@ -1,8 +1,12 @@
-// Acting on calls of the open line: place, answer, drop, status, dial-tone check, comm port.
+// Acting on calls of the open line: place, answer, drop, status, dial-tone check, comm port,
+// touch tones.
+#include <string_view>
+
 #include "component/Kwtapi.h"
 #include "component/LineErrorNames.h"
 #include "component/TapiRecord.h"
 #include "component/VarStringValue.h"
+#include "platform/tapi32/DigitString.h"
 #include "platform/tapi32/LineRecordSizes.h"
 
 namespace {
@@ -138,4 +142,16 @@ int TkwTAPI::GetCOMMPORTID(void *&hCommPort, DWORD &hCall, VARSTRING *pVarString
   if (lResult == 0) lResult = CommHandleOf(*pVarString, hCommPort);
   if (pOwned != nullptr) LocalFree(pOwned);
   return lResult;
+}
+
+int TkwTAPI::MonitorDigits(DWORD hCall, bool bOn) {
+  return lineMonitorDigits(hCall, bOn ? LINEDIGITMODE_DTMF : 0);
+}
+
+// Checked here, so that every provider refuses the same strings: TAPI's own skips characters
+// it does not know.
+int TkwTAPI::SendDigits(DWORD hCall, AnsiString asDigits) {
+  if (!IsDtmfDigitString(std::string_view(asDigits.c_str(), asDigits.Length())))
+    return LINEERR_INVALPARAM;
+  return lineGenerateDigitsA(hCall, LINEDIGITMODE_DTMF, asDigits.c_str(), 0);
 }

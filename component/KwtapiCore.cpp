@@ -60,6 +60,7 @@ void TkwTAPI::Publish(TPublisher<TkwTAPI, TComponent> &p) {
   p.Event("OnCallInfoEvent", &TkwTAPI::OnCallInfoEvent);
   p.Event("OnCallLineReplyEvent", &TkwTAPI::OnCallLineReplyEvent);
   p.Event("OnCallOfferingEvent", &TkwTAPI::OnCallOfferingEvent);
+  p.Event("OnCallDigitEvent", &TkwTAPI::OnCallDigitEvent);
   p.Property("Privileges", &TkwTAPI::Privileges, 6);
   p.Property("MediaModes", &TkwTAPI::MediaModes, 4);
   p.ReadOnly("AutomatedVoiceAllowed", &TkwTAPI::CheckAllowedAutomatedVoice, false);

@@ -158,6 +158,16 @@ AnsiString TextOr(const LINECALLINFO &info, DWORD dwSize, DWORD dwOffset, const 
   return dwSize > 0 ? FieldText(info, dwSize, dwOffset) : AnsiString(pszNone);
 }
 
+// One event a key press: a digit's start (LINEDIGITMODE_DTMF), not its end.
+void ReportDigit(TkwTAPI &component, const LINEMESSAGE &message) {
+  const char cDigit = static_cast<char>(message.dwParam1 & 0xFF);
+  Log(component, "LINE_MONITORDIGITS detected. cDigit: [" + AnsiString(&cDigit, 1) +
+                     "] cbData->dwParam2: " + Signed(message.dwParam2) +
+                     " cbData->dwParam3: " + Signed(message.dwParam3));
+  if (message.dwParam2 == LINEDIGITMODE_DTMF && component.OnCallDigitEvent)
+    component.OnCallDigitEvent(&component, message.hDevice, cDigit);
+}
+
 void ReportConnected(TkwTAPI &component, const LINEMESSAGE &message, const LINECALLINFO &info) {
   if (!component.OnCallConnectedEvent) return;
   component.OnCallConnectedEvent(
@@ -190,6 +200,9 @@ void TkwTAPI::DispatchCallEvent(LINEMESSAGE *cbData) {
           const HCALL hCall = cbData->hDevice;
           OnCallRingEvent(static_cast<int>(cbData->dwParam3), hCall);
         }
+        break;
+      case LINE_MONITORDIGITS:
+        ReportDigit(*this, *cbData);
         break;
       case LINE_REPLY:
         if (OnCallLineReplyEvent)

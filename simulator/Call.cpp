@@ -28,4 +28,9 @@ void Call::EnterState(DWORD newState, DWORD mode) {
                     static_cast<WORD>(utc.tm_sec),         static_cast<WORD>(millis)};
 }
 
+bool Call::CarriesTones() const {
+  return state != LINECALLSTATE_IDLE && state != LINECALLSTATE_OFFERING &&
+         state != LINECALLSTATE_ACCEPTED;
+}
+
 }  // namespace sim

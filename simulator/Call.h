@@ -52,9 +52,13 @@ struct Call {
   std::string calledParty = {};
   std::string comment = {};
   SYSTEMTIME stateEntryTime = {};
+  // The handle whose lineGenerateDigits is being played into the call; 0: none.
+  HCALL generatingDigits = 0;
 
   // Moves to `newState` now (UTC wall time, as LINECALLSTATUS reports it).
   void EnterState(DWORD newState, DWORD mode);
+  // Whether tones can be generated into it: it has begun and not yet ended.
+  bool CarriesTones() const;
 };
 
 }  // namespace sim

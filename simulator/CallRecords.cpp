@@ -27,7 +27,7 @@ DWORD CallFeatures(const CallView &view) {
     case LINECALLSTATE_ACCEPTED:
       return LINECALLFEATURE_ANSWER | LINECALLFEATURE_DROP;
     case LINECALLSTATE_CONNECTED:
-      return LINECALLFEATURE_DROP | LINECALLFEATURE_GENERATETONE;
+      return ConnectedCallFeatures(view.digits);
     default:
       return LINECALLFEATURE_DROP;
   }
@@ -46,6 +46,7 @@ LONG FillCallInfo(const CallView &view, LPLINECALLINFO info) {
   fixed.dwCallID = call.id;
   fixed.dwCallParamFlags = call.callParamFlags;
   fixed.dwCallStates = kCallStates;
+  fixed.dwMonitorDigitModes = view.monitoredDigits;
   fixed.dwOrigin = call.origin;
   fixed.dwReason = LINECALLREASON_DIRECT;
   fixed.dwNumOwners = view.numOwners;

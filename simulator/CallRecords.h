@@ -14,6 +14,9 @@ struct CallView {
   DWORD privilege;
   DWORD numOwners;
   DWORD numMonitors;
+  DigitModes digits;
+  // The digit modes this application monitors the call in.
+  DWORD monitoredDigits;
 };
 
 // Each returns 0, or LINEERR_STRUCTURETOOSMALL for a block below the fixed size.

@@ -42,9 +42,21 @@ std::string DeviceSpecific(DWORD bytes) {
   return std::string(bytes, '\x5A');
 }
 
+// A dial parameter set with this digit duration and inter-digit gap.
+LINEDIALPARAMS DigitTiming(DWORD milliseconds) {
+  return {kDigitPauseMs, milliseconds, milliseconds, 0};
+}
+
 }  // namespace
 
-LONG FillDevCaps(const LineDevice &device, LPLINEDEVCAPS caps) {
+DWORD ConnectedCallFeatures(DigitModes digits) {
+  DWORD features = LINECALLFEATURE_DROP | LINECALLFEATURE_GENERATETONE;
+  if (digits.monitor != 0) features |= LINECALLFEATURE_MONITORDIGITS;
+  if (digits.generate != 0) features |= LINECALLFEATURE_GENERATEDIGITS;
+  return features;
+}
+
+LONG FillDevCaps(const LineDevice &device, DigitModes digits, LPLINEDEVCAPS caps) {
   LINEDEVCAPS fixed{};
   fixed.dwPermanentLineID = device.permanentLineId;
   fixed.dwStringFormat = device.stringFormat;
@@ -54,6 +66,13 @@ LONG FillDevCaps(const LineDevice &device, LPLINEDEVCAPS caps) {
   fixed.dwMaxRate = device.maxRate;
   fixed.dwMediaModes = device.mediaModes;
   fixed.dwGenerateToneModes = LINETONEMODE_BEEP;
+  fixed.dwGenerateDigitModes = digits.generate;
+  fixed.dwMonitorDigitModes = digits.monitor;
+  if (digits.generate != 0) {
+    fixed.MinDialParams = DigitTiming(kDigitMinMs);
+    fixed.MaxDialParams = DigitTiming(kDigitMaxMs);
+    fixed.DefaultDialParams = DigitTiming(kDigitDefaultMs);
+  }
   fixed.dwMaxNumActiveCalls = 1;
   fixed.dwAnswerMode = LINEANSWERMODE_NONE;
   fixed.dwRingModes = 1;
@@ -69,7 +88,8 @@ LONG FillDevCaps(const LineDevice &device, LPLINEDEVCAPS caps) {
   return filler.Write(fixed, caps);
 }
 
-LONG FillAddressCaps(const LineDevice &device, DWORD deviceId, LPLINEADDRESSCAPS caps) {
+LONG FillAddressCaps(const LineDevice &device, DWORD deviceId, DigitModes digits,
+                     LPLINEADDRESSCAPS caps) {
   LINEADDRESSCAPS fixed{};
   fixed.dwLineDeviceID = deviceId;
   fixed.dwAddressSharing = LINEADDRESSSHARING_PRIVATE;
@@ -82,8 +102,7 @@ LONG FillAddressCaps(const LineDevice &device, DWORD deviceId, LPLINEADDRESSCAPS
   fixed.dwBusyModes = LINEBUSYMODE_STATION;
   fixed.dwDisconnectModes = LINEDISCONNECTMODE_NORMAL | LINEDISCONNECTMODE_BUSY;
   fixed.dwMaxNumActiveCalls = 1;
-  fixed.dwCallFeatures =
-      LINECALLFEATURE_ANSWER | LINECALLFEATURE_DROP | LINECALLFEATURE_GENERATETONE;
+  fixed.dwCallFeatures = LINECALLFEATURE_ANSWER | ConnectedCallFeatures(digits);
   fixed.dwAddressFeatures = LINEADDRFEATURE_MAKECALL;
   fixed.dwConnectedModes = LINECONNECTEDMODE_ACTIVE;
   fixed.dwOfferingModes = LINEOFFERINGMODE_ACTIVE;

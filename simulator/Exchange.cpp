@@ -25,6 +25,7 @@ void Exchange::Reset(DWORD lineCount) {
     tapiVersion_ = kDefaultTapiVersion;
     requestRecipient_ = true;
     deferReplies_ = false;
+    deferDigits_ = false;
   }
   replyFaults_.Clear();
   Faults().Clear();
@@ -39,6 +40,7 @@ void Exchange::DropEverything() {
   handles_.clear();
   pending_.clear();
   tones_.clear();
+  digits_.clear();
   assisted_.clear();
 }
 
@@ -107,6 +109,11 @@ DWORD Exchange::CallState(CallId call) const {
 std::vector<GeneratedTone> Exchange::GeneratedTones() const {
   Lock lock(mutex_);
   return tones_;
+}
+
+std::vector<DigitRequest> Exchange::GeneratedDigits() const {
+  Lock lock(mutex_);
+  return digits_;
 }
 
 std::vector<AssistedRequest> Exchange::AssistedRequests() const {

@@ -43,6 +43,15 @@ struct GeneratedTone {
   DWORD duration = 0;  ///< in milliseconds; 0 for the provider's default
 };
 
+/// Digits an application generated into a call (lineGenerateDigitsA).
+struct DigitRequest {
+  CallId call = 0;     ///< the exchange's call
+  HCALL hCall = 0;     ///< the application's handle it was asked with
+  std::string digits;  ///< 0-9 * # A-D, ',' a pause
+  /// Each tone and each gap after it, in milliseconds, after the default and the range.
+  DWORD milliseconds = 0;
+};
+
 /// A call an application handed to assisted telephony (tapiRequestMakeCallA).
 struct AssistedRequest {
   std::string destAddress;  ///< the number to call
@@ -161,6 +170,24 @@ class Exchange : public TapiProvider {
   bool HangUpAfterSpeech(CallId call);
   ///@}
 
+  /// @name Touch tones
+  ///@{
+  /// A digit the far end sent, detected in the call's sound or signalled by the network: its
+  /// tone began (LINEDIGITMODE_DTMF) or ended (LINEDIGITMODE_DTMFEND) at @p tickCount (now by
+  /// default). LINE_MONITORDIGITS goes to every application monitoring the call in that mode;
+  /// for the others the digit is dropped, never kept for later. False for a call that is
+  /// unknown or idle, a character no tone carries or another mode.
+  bool DigitDetected(CallId call, char digit, DWORD digitMode,
+                     std::optional<DWORD> tickCount = std::nullopt);
+  /// The far end has heard the last of the digits generated into the call: LINE_GENERATE
+  /// DONE to the application that asked. False when none are being played.
+  bool DigitsPlayed(CallId call);
+  /// While deferred, generated digits stay in progress until DigitsPlayed, as when a far end
+  /// plays them in time; otherwise the simulated far end has heard them at once. A network
+  /// that generates digits always says when it is done.
+  void DeferDigits(bool defer);
+  ///@}
+
   /// @name Asynchronous requests
   ///@{
   /// While deferred, lineMakeCallA, lineAnswer and lineDrop only return their request id;
@@ -184,6 +211,8 @@ class Exchange : public TapiProvider {
   DWORD CallState(CallId call) const;
   /// The tones applications generated, in order.
   std::vector<GeneratedTone> GeneratedTones() const;
+  /// The digits applications generated, in order.
+  std::vector<DigitRequest> GeneratedDigits() const;
   /// The calls handed to assisted telephony, in order.
   std::vector<AssistedRequest> AssistedRequests() const;
   /// How many lines applications hold open on the device.
@@ -238,6 +267,9 @@ class Exchange : public TapiProvider {
                  LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
   LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                         const LINEGENERATETONE *lpTones) override;
+  LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
+  LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                          DWORD dwDuration) override;
   ///@}
 
  private:
@@ -265,6 +297,8 @@ class Exchange : public TapiProvider {
     // A handle the application did not ask for learns its privilege from its first
     // LINE_CALLSTATE (dwParam3).
     bool privilegeTold = true;
+    // The LINEDIGITMODE_ modes in which the application monitors the call's digits.
+    DWORD monitoredDigits = 0;
   };
   struct Request {
     DWORD id = 0;
@@ -306,6 +340,11 @@ class Exchange : public TapiProvider {
   // the far end or the line has none.
   std::optional<UINT> SimulatedWaveIn(const Call &call) const;
   CallView ViewOf(const CallHandle &handle);
+  // The touch tones of a device, as far as a network playing its far end carries them.
+  DigitModes DigitModesOf(const LineDevice &device) const;
+  LONG GenerateDigitsChecked(HCALL hCall, DWORD digitMode, LPCSTR digits, DWORD duration);
+  // Ends the digits being generated into the call, telling the application that asked.
+  void EndDigits(Call &call, DWORD termination);
 
   LONG Accept(Request request);
   void Complete(Request &request);
@@ -327,11 +366,13 @@ class Exchange : public TapiProvider {
   std::map<HCALL, CallHandle> handles_;
   std::deque<Request> pending_;
   std::vector<GeneratedTone> tones_;
+  std::vector<DigitRequest> digits_;
   std::vector<AssistedRequest> assisted_;
   FaultPlan replyFaults_;
   DWORD tapiVersion_ = kDefaultTapiVersion;
   bool requestRecipient_ = true;
   bool deferReplies_ = false;
+  bool deferDigits_ = false;
   NetworkFarEnd *network_ = nullptr;
   // Handle values, call ids and request ids only grow, across Reset too, so a stale value
   // from an earlier scenario never names something new.

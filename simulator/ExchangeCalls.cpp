@@ -73,6 +73,7 @@ bool Exchange::HasOwner(CallId call) const {
 
 void Exchange::ChangeState(Call &call, DWORD state, DWORD mode) {
   const bool wasOver = Over(call.state);
+  if (state == LINECALLSTATE_IDLE) EndDigits(call, LINEGENERATETERM_CANCEL);
   call.EnterState(state, mode);
   if (Over(state) && !wasOver) {
     if (const auto waveIn = SimulatedWaveIn(call)) Audio().CallEnds(*waveIn, win32::VirtualNow());
@@ -136,7 +137,9 @@ CallView Exchange::ViewOf(const CallHandle &handle) {
     if (entry.call != handle.call) continue;
     (entry.privilege == LINECALLPRIVILEGE_OWNER ? owners : monitors) += 1;
   }
-  return {call, devices_[call.deviceId], handle.line, handle.privilege, owners, monitors};
+  const LineDevice &device = devices_[call.deviceId];
+  return {call,   device,   handle.line,          handle.privilege,
+          owners, monitors, DigitModesOf(device), handle.monitoredDigits};
 }
 
 LONG Exchange::Accept(Request request) {
@@ -359,11 +362,15 @@ LONG Exchange::LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
     const CallHandle *handle = FindHandle(hCall);
     if (handle == nullptr) return LINEERR_INVALCALLHANDLE;
     if (handle->privilege != LINECALLPRIVILEGE_OWNER) return LINEERR_NOTOWNER;
-    // Mode 0 cancels a tone in progress; the device generates beeps only.
-    if (dwToneMode == 0) return 0;
+    // One generation at a time: a tone, or mode 0, cancels the digits in progress. Mode 0
+    // cancels a tone in progress too; the device generates beeps only.
+    if (dwToneMode == 0) {
+      EndDigits(calls_.at(handle->call), LINEGENERATETERM_CANCEL);
+      return 0;
+    }
     if (dwToneMode != LINETONEMODE_BEEP) return LINEERR_INVALTONEMODE;
-    const DWORD state = calls_.at(handle->call).state;
-    if (state == LINECALLSTATE_IDLE || Answerable(state)) return LINEERR_INVALCALLSTATE;
+    if (!calls_.at(handle->call).CarriesTones()) return LINEERR_INVALCALLSTATE;
+    EndDigits(calls_.at(handle->call), LINEGENERATETERM_CANCEL);
     tones_.push_back({handle->call, hCall, dwToneMode, dwDuration});
     const Call &beeping = calls_.at(handle->call);
     const DWORD milliseconds = dwDuration != 0 ? dwDuration : kDefaultBeepMs;

@@ -141,7 +141,7 @@ LONG Exchange::LineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVe
     if (!Supports(device, dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
     if (dwExtVersion != 0) return LINEERR_INCOMPATIBLEEXTVERSION;
     if (!lpLineDevCaps) return LINEERR_INVALPOINTER;
-    return FillDevCaps(device, lpLineDevCaps);
+    return FillDevCaps(device, DigitModesOf(device), lpLineDevCaps);
   });
 }
 
@@ -162,7 +162,7 @@ LONG Exchange::LineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwA
     if (!Supports(device, dwAPIVersion)) return LINEERR_INCOMPATIBLEAPIVERSION;
     if (dwExtVersion != 0) return LINEERR_INCOMPATIBLEEXTVERSION;
     if (!lpAddressCaps) return LINEERR_INVALPOINTER;
-    return FillAddressCaps(device, dwDeviceID, lpAddressCaps);
+    return FillAddressCaps(device, dwDeviceID, DigitModesOf(device), lpAddressCaps);
   });
 }
 

@@ -11,6 +11,20 @@
 
 namespace sim {
 
+// The touch tones a line detects (LINEDIGITMODE_DTMF: a tone began, _DTMFEND: it ended) and
+// generates (LINEDIGITMODE_DTMF).
+struct DigitModes {
+  DWORD monitor = 0;
+  DWORD generate = 0;
+};
+
+// How long generated touch tones last: each tone and each gap after it (lineGenerateDigits'
+// dwDuration, 0 for the default, held to the range), and the pause a ',' makes.
+constexpr DWORD kDigitMinMs = 40;
+constexpr DWORD kDigitDefaultMs = 100;
+constexpr DWORD kDigitMaxMs = 1000;
+constexpr DWORD kDigitPauseMs = 2000;
+
 struct LineDevice {
   // The line name as the device capabilities carry it: missing (no name), or these bytes with
   // or without a terminating NUL counted in dwLineNameSize, in `stringFormat`.
@@ -29,6 +43,7 @@ struct LineDevice {
   DWORD addressStates = LINEADDRESSSTATE_OTHER | LINEADDRESSSTATE_INUSEZERO |
                         LINEADDRESSSTATE_INUSEONE | LINEADDRESSSTATE_NUMCALLS;
   DWORD maxRate = 33600;
+  DigitModes digitModes = {LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND, LINEDIGITMODE_DTMF};
   // Who provides the line, as the device capabilities name it.
   std::string providerInfo = "Corvax Simulated Exchange";
   DWORD permanentLineId = 0;

@@ -66,6 +66,14 @@ LineSetup &LineSetup::MaxRate(DWORD bitsPerSecond) {
   return Change([&](LineDevice &d) { d.maxRate = bitsPerSecond; });
 }
 
+LineSetup &LineSetup::Digits(DigitModes modes) {
+  return Change([=](LineDevice &d) { d.digitModes = modes; });
+}
+
+LineSetup &LineSetup::NoDigits() {
+  return Digits({});
+}
+
 LineSetup &LineSetup::ApiVersions(DWORD low, DWORD high) {
   return Change([=](LineDevice &d) {
     d.apiLowVersion = low;

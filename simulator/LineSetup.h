@@ -50,6 +50,12 @@ class LineSetup {
   LineSetup &ProviderInfo(std::string info);
   /// The highest data rate, in bits per second.
   LineSetup &MaxRate(DWORD bitsPerSecond);
+  /// The touch tones the line detects and generates (LINEDIGITMODE_ bits); by default DTMF
+  /// and DTMFEND detected, DTMF generated.
+  LineSetup &Digits(DigitModes modes);
+  /// A line without touch tones: lineMonitorDigits and lineGenerateDigits answer
+  /// LINEERR_INVALDIGITMODE.
+  LineSetup &NoDigits();
   /// The API versions the device's provider supports.
   LineSetup &ApiVersions(DWORD low, DWORD high);
   /// Bytes appended to the device-capabilities record, so that it needs more than a first

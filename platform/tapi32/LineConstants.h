@@ -244,7 +244,12 @@
 #define LINETONEMODE_BEEP 0x00000008
 #define LINETONEMODE_BILLING 0x00000010
 
-// How a tone generation ended (LINE_GENERATE dwParam1).
+// Digit modes: how digits are signalled (lineMonitorDigits, lineGenerateDigits, LINEDEVCAPS).
+#define LINEDIGITMODE_PULSE 0x00000001
+#define LINEDIGITMODE_DTMF 0x00000002
+#define LINEDIGITMODE_DTMFEND 0x00000004
+
+// How a tone or digit generation ended (LINE_GENERATE dwParam1).
 #define LINEGENERATETERM_DONE 0x00000001
 #define LINEGENERATETERM_CANCEL 0x00000002
 

@@ -95,3 +95,11 @@ LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwN
                       LPLINEGENERATETONE const lpTones) {
   return CurrentTapiProvider().LineGenerateTone(hCall, dwToneMode, dwDuration, dwNumTones, lpTones);
 }
+
+LONG lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+  return CurrentTapiProvider().LineMonitorDigits(hCall, dwDigitModes);
+}
+
+LONG lineGenerateDigitsA(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits, DWORD dwDuration) {
+  return CurrentTapiProvider().LineGenerateDigits(hCall, dwDigitMode, lpszDigits, dwDuration);
+}

@@ -47,6 +47,8 @@ LONG lineGetIDA(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, LPV
                 LPCSTR lpszDeviceClass);
 LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                       LPLINEGENERATETONE const lpTones);
+LONG lineMonitorDigits(HCALL hCall, DWORD dwDigitModes);
+LONG lineGenerateDigitsA(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits, DWORD dwDuration);
 
 // The generic names, as TAPI's header maps them for an ANSI build.
 #define lineInitializeEx lineInitializeExA
@@ -57,5 +59,6 @@ LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwN
 #define tapiRequestMakeCall tapiRequestMakeCallA
 #define lineGetCallInfo lineGetCallInfoA
 #define lineGetID lineGetIDA
+#define lineGenerateDigits lineGenerateDigitsA
 
 #endif  // _WIN32

@@ -1,7 +1,8 @@
 // The published 32-bit layouts of the TAPI records: their sizes and the offset of every field
-// the component reads. The includer defines CORVAX_TAPI_SIZE(record, size) and
-// CORVAX_TAPI_FIELD_AT(record, field, offset): LineRecords.h holds its own records to them, and
-// the i686 Windows build holds the system's <tapi.h> to them (platform/windows/RecordLayout.cpp).
+// the component reads, and of the touch-tone fields its hosts read. The includer defines
+// CORVAX_TAPI_SIZE(record, size) and CORVAX_TAPI_FIELD_AT(record, field, offset): LineRecords.h
+// holds its own records to them, and the i686 Windows build holds the system's <tapi.h> to them
+// (platform/windows/RecordLayout.cpp).
 #pragma once
 
 #include <cstddef>
@@ -59,6 +60,7 @@ CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwBearerMode, 24);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwRate, 28);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwMediaMode, 32);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwCallID, 40);
+CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwMonitorDigitModes, 56);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, DialParams, 64);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwOrigin, 80);
 CORVAX_TAPI_FIELD_AT(LINECALLINFO, dwNumOwners, 92);
@@ -95,12 +97,15 @@ CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwBearerModes, 52);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwMaxRate, 56);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwMediaModes, 60);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwGenerateToneModes, 64);
+CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwGenerateDigitModes, 72);
+CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwMonitorDigitModes, 84);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwDevCapFlags, 112);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwMaxNumActiveCalls, 116);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwAnswerMode, 120);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwRingModes, 124);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwLineStates, 128);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, MinDialParams, 156);
+CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, MaxDialParams, 172);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, DefaultDialParams, 188);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwNumTerminals, 204);
 CORVAX_TAPI_FIELD_AT(LINEDEVCAPS, dwDevSpecificSize, 228);

@@ -1,5 +1,7 @@
 #include "TapiProvider.h"
 
+#include "LineErrors.h"
+
 #include <atomic>
 
 namespace {
@@ -10,6 +12,14 @@ std::atomic<TapiProvider *> &Installed() {
 }
 
 }  // namespace
+
+LONG TapiProvider::LineMonitorDigits(HCALL, DWORD) {
+  return LINEERR_OPERATIONUNAVAIL;
+}
+
+LONG TapiProvider::LineGenerateDigits(HCALL, DWORD, LPCSTR, DWORD) {
+  return LINEERR_OPERATIONUNAVAIL;
+}
 
 TapiProvider &CurrentTapiProvider() {
   TapiProvider *provider = Installed().load();

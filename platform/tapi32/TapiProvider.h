@@ -43,6 +43,11 @@ class TapiProvider {
                          LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) = 0;
   virtual LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                                 const LINEGENERATETONE *lpTones) = 0;
+  // Touch tones. A provider without them answers as TAPI does for a service provider that
+  // lacks the function.
+  virtual LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes);
+  virtual LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                                  DWORD dwDuration);
 };
 
 // The provider the line functions forward to: the installed one, else the default.

@@ -99,6 +99,13 @@ class SystemTapi : public TapiProvider {
     return CORVAX_SYSTEM(lineGenerateTone, hCall, dwToneMode, dwDuration, dwNumTones,
                          const_cast<LPLINEGENERATETONE>(lpTones));
   }
+  LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override {
+    return CORVAX_SYSTEM(lineMonitorDigits, hCall, dwDigitModes);
+  }
+  LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                          DWORD dwDuration) override {
+    return CORVAX_SYSTEM(lineGenerateDigitsA, hCall, dwDigitMode, lpszDigits, dwDuration);
+  }
 };
 
 }  // namespace

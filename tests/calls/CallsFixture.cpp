@@ -17,6 +17,8 @@ void THost::Attach(TkwTAPI &c) {
   c.OnCallRingEvent = TCallRingEvent(this, &THost::OnRing);
   c.OnCallLineReplyEvent = TCallLineReplyEvent(this, &THost::OnReply);
   c.OnCallOfferingEvent = TCallOfferingEvent(this, &THost::OnOffering);
+  c.OnCallDigitEvent = TNotifyDigitEvent(this, &THost::OnDigit);
+  pComponent = &c;
 }
 
 void THost::Add(const std::string &event) {
@@ -72,6 +74,11 @@ void THost::OnReply(int, int iStatus) {
 void THost::OnOffering(HCALL hCall, int iOfferingMode, int iCallPrivaledge) {
   hLastCall = hCall;
   Add("offering " + std::to_string(iOfferingMode) + " " + std::to_string(iCallPrivaledge));
+}
+
+void THost::OnDigit(TObject *Sender, HCALL hCall, char cDigit) {
+  Add("digit " + std::string(1, cDigit) + (hCall == hLastCall ? " call" : " other") +
+      (Sender == pComponent ? "" : " from another sender"));
 }
 
 CallsTest::CallsTest() : exchange(sim::TheExchange()) {

@@ -32,6 +32,7 @@ class THost {
   void OnRing(int iRingCount, const HCALL &hCall);
   void OnReply(int iRequestID, int iStatus);
   void OnOffering(HCALL hCall, int iOfferingMode, int iCallPrivaledge);
+  void OnDigit(TObject *Sender, HCALL hCall, char cDigit);
 
   std::vector<std::string> events;
   bool allOnMainThread = true;
@@ -41,6 +42,7 @@ class THost {
   std::function<void(const std::string &)> after;
 
  private:
+  const TObject *pComponent = nullptr;
   void Add(const std::string &event);
 };
 

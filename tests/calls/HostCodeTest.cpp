@@ -96,6 +96,7 @@ TEST_F(HostCodeTest, AHandlerThatDestroysTheComponentEndsTheDispatchThere) {
                           "callerid Alice|5551234|0 call",
                           "reply 0",
                           "connected N/A|1|4|0|N/A| call",
+                          "digit 5 call",
                           "disconnected call"};
   for (const std::string &trigger : triggers) {
     SCOPED_TRACE(trigger);
@@ -120,6 +121,11 @@ TEST_F(HostCodeTest, AHandlerThatDestroysTheComponentEndsTheDispatchThere) {
       EXPECT_GT(component->AnswerTheLine(hCall, nullptr), 0);
     }
     Await("connected N/A|1|4|0|N/A| call");
+    if (component) {
+      EXPECT_EQ(component->MonitorDigits(hCall, true), 0);
+      exchange.DigitDetected(call, '5', LINEDIGITMODE_DTMF);
+    }
+    Await("digit 5 call");
     if (component) exchange.HangUp(call);
     Await("disconnected call");
     EXPECT_EQ(host.events.back(), trigger) << "no event after the handler that destroyed it";

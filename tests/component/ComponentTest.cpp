@@ -13,8 +13,10 @@ class THostForm : public TComponent {
   const TMetaClass &ClassType() const override { return ClassOf<THostForm>(); }
   static void Publish(TPublisher<THostForm, TComponent> &p) {
     p.Method("TapiFailed", &THostForm::TapiFailed);
+    p.Method("DigitPressed", &THostForm::DigitPressed);
   }
   void TapiFailed(AnsiString, int, int) {}
+  void DigitPressed(TObject *, HCALL, char) {}
 };
 
 TEST(TkwTAPIObject, StartsClosedWithTheDefaults) {
@@ -29,6 +31,7 @@ TEST(TkwTAPIObject, StartsClosedWithTheDefaults) {
   EXPECT_FALSE(component.CheckAllowedAutomatedVoice());
   EXPECT_FALSE(component.OnTapiError);
   EXPECT_FALSE(component.OnCallOfferingEvent);
+  EXPECT_FALSE(component.OnCallDigitEvent);
 }
 
 TEST(TkwTAPIObject, OwnerDestroysIt) {
@@ -56,6 +59,7 @@ TEST(TkwTAPIObject, PublishesItsPropertiesInOrder) {
                                             "OnCallInfoEvent",
                                             "OnCallLineReplyEvent",
                                             "OnCallOfferingEvent",
+                                            "OnCallDigitEvent",
                                             "Privileges",
                                             "MediaModes",
                                             "AutomatedVoiceAllowed",
@@ -87,10 +91,12 @@ TEST(TkwTAPIStreaming, ChangedValuesAreWrittenAndReadBack) {
   component->DebugLogFile = "trace.log";
   component->AppTitle = "Phone";
   component->OnTapiError = TTapiErrorEvent(&form, &THostForm::TapiFailed);
+  component->OnCallDigitEvent = TNotifyDigitEvent(&form, &THostForm::DigitPressed);
   const AnsiString text = WriteComponentText(form);
   EXPECT_EQ(text, AnsiString("object HostForm: THostForm\n"
                              "  object kwTAPI1: TkwTAPI\n"
                              "    OnTapiError = TapiFailed\n"
+                             "    OnCallDigitEvent = DigitPressed\n"
                              "    Privileges = 2\n"
                              "    MediaModes = 16\n"
                              "    DebugLogFile = 'trace.log'\n"
@@ -108,6 +114,7 @@ TEST(TkwTAPIStreaming, ChangedValuesAreWrittenAndReadBack) {
   EXPECT_EQ(loaded->DebugLogFile, AnsiString("trace.log"));
   EXPECT_EQ(loaded->AppTitle, AnsiString("Phone"));
   EXPECT_TRUE(loaded->OnTapiError == TTapiErrorEvent(&copy, &THostForm::TapiFailed));
+  EXPECT_TRUE(loaded->OnCallDigitEvent == TNotifyDigitEvent(&copy, &THostForm::DigitPressed));
 }
 
 TEST(TkwTAPIRegistration, PutsTheComponentOnItsPalettePage) {

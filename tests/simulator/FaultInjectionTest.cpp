@@ -77,6 +77,12 @@ std::vector<Operation> Operations() {
        [](HLINEAPP, HLINE, HCALL call) {
          return lineGenerateTone(call, LINETONEMODE_BEEP, 0, 0, nullptr);
        }},
+      {"lineMonitorDigits",
+       [](HLINEAPP, HLINE, HCALL call) { return lineMonitorDigits(call, LINEDIGITMODE_DTMF); }},
+      {"lineGenerateDigitsA",
+       [](HLINEAPP, HLINE, HCALL call) {
+         return lineGenerateDigitsA(call, LINEDIGITMODE_DTMF, "1#", 0);
+       }},
       {"lineDrop", [](HLINEAPP, HLINE, HCALL call) { return lineDrop(call, nullptr, 0); }},
       {"lineMakeCallA",
        [](HLINEAPP, HLINE line, HCALL) { return lineMakeCallA(line, &made, "1", 0, nullptr); }},
