@@ -138,6 +138,53 @@ bool Dominant(Span samples, double hz) {
   return at > 100 * Power(samples, hz - 300) && at > 100 * Power(samples, hz + 300);
 }
 
+namespace {
+
+// The mean square of the tone of `hz` in `samples`: a sine of amplitude A gives A * A / 2.
+double ToneMeanSquare(Span samples, double hz) {
+  return samples.empty() ? 0 : 2 * Power(samples, hz) / static_cast<double>(samples.size());
+}
+
+double Db(double powerRatio) {
+  return 10 * std::log10(powerRatio);
+}
+
+}  // namespace
+
+::testing::AssertionResult LevelWithin(Span heard, double sourceRms, double db) {
+  const double rms = Rms(heard);
+  if (rms == 0 || sourceRms <= 0)
+    return ::testing::AssertionFailure() << "RMS " << rms << ", the source's " << sourceRms;
+  const double off = 20 * std::log10(rms / sourceRms);
+  if (std::abs(off) > db) {
+    return ::testing::AssertionFailure()
+           << "RMS " << rms << " is " << off << " dB from the source's " << sourceRms;
+  }
+  return ::testing::AssertionSuccess() << "RMS " << off << " dB from the source's";
+}
+
+::testing::AssertionResult PureTone(Span heard, double hz, double db) {
+  const double whole = Rms(heard) * Rms(heard);
+  if (whole == 0) return ::testing::AssertionFailure() << "digital silence";
+  const double rest = std::max(whole - ToneMeanSquare(heard, hz), whole * 1e-12);
+  if (Db(rest / whole) > -db) {
+    return ::testing::AssertionFailure()
+           << "all but " << hz << " Hz lies only " << -Db(rest / whole) << " dB below the whole";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult NoLeak(Span heard, double hz, double db) {
+  const double whole = Rms(heard) * Rms(heard);
+  if (whole == 0) return ::testing::AssertionSuccess() << "digital silence";
+  const double leaked = std::max(ToneMeanSquare(heard, hz), whole * 1e-12);
+  if (Db(leaked / whole) > -db) {
+    return ::testing::AssertionFailure()
+           << hz << " Hz lies only " << -Db(leaked / whole) << " dB below the whole";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 double DominantFrequency(Span samples) {
   constexpr int kLoud = 1000;  // well above line noise and codec rounding
   size_t crossings = 0;
@@ -201,6 +248,34 @@ Alignment Align(Span whole, Span part, size_t first, size_t last) {
   const size_t latest = heard.size() - kTenth;
   return FoundBetween("the last 100 ms of what was said", heard, said.last(kTenth), path,
                       latest - std::min(latest, slack), latest);
+}
+
+::testing::AssertionResult StretchEndingBetween(Span heard, Span said, double saidAt, double from,
+                                                double to) {
+  // A device that records on after the line went quiet adds digital silence.
+  size_t length = heard.size();
+  while (length > 0 && heard[length - 1] == 0) --length;
+  const Span stretch = heard.first(length);
+  if (stretch.empty()) return ::testing::AssertionFailure() << "heard nothing";
+  const auto at = Find(said, stretch);
+  if (!at) {
+    const auto head = Find(said, stretch.first(std::min(kTenth, length)));
+    return ::testing::AssertionFailure()
+           << "the " << length << " samples heard are not one stretch of what was said ("
+           << (head ? "its first 100 ms are at " + std::to_string(*head) : "nor its first 100 ms")
+           << ")";
+  }
+  // Silence that was said belongs to the stretch.
+  while (length < heard.size() && *at + length < said.size() && said[*at + length] == 0) ++length;
+  constexpr double kSampleMs = 1000.0 / kRate;
+  // The end falls between two samples; either may be the one a time rounds to.
+  const double end = saidAt + static_cast<double>(*at + length) * kSampleMs;
+  if (end < from - kSampleMs || end > to + kSampleMs) {
+    return ::testing::AssertionFailure() << "the stretch ends at " << end << " ms, not between "
+                                         << from << " and " << to << " ms";
+  }
+  return ::testing::AssertionSuccess()
+         << "samples " << *at << " to " << *at + length << ", ending at " << end << " ms";
 }
 
 }  // namespace audio_test

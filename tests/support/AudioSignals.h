@@ -51,6 +51,13 @@ double RmsDb(Span samples);
 double Power(Span samples, double hz);
 // `hz` carries a hundred times the power of its neighbours 300 Hz away.
 bool Dominant(Span samples, double hz);
+// Level and purity, by the mean square of the samples and of the one frequency in them.
+// `heard` has the level (RMS) of a source whose RMS is `sourceRms`, within `db` either way.
+::testing::AssertionResult LevelWithin(Span heard, double sourceRms, double db = 1);
+// All but `hz` lies at least `db` below the whole: a tone of `hz` and little else.
+::testing::AssertionResult PureTone(Span heard, double hz, double db = 30);
+// `hz` lies at least `db` below the whole: a tone played elsewhere did not leak in.
+::testing::AssertionResult NoLeak(Span heard, double hz, double db = 30);
 // The frequency of a tone by its zero crossings, counting only samples away from silence; 0
 // when all is near silence.
 double DominantFrequency(Span samples);
@@ -80,5 +87,13 @@ enum class Path { Exact, Lossy };
 // The last 100 ms of `said` end within `slack` samples of the end of `heard`: "the message
 // ends with what was said just before the hang-up".
 ::testing::AssertionResult EndsWith(Span heard, Span said, Path path, size_t slack = 0);
+
+// `heard` is one unbroken stretch of `said`, sample for sample (nothing skipped, doubled,
+// reordered or from elsewhere), then nothing but digital silence (a device recording on after
+// the line went quiet); `said` being said from the virtual time `saidAt` (ms) on, the
+// stretch's last sample was said between the virtual times `from` and `to`: what a recording
+// stopped, or hung up on, between those times keeps.
+::testing::AssertionResult StretchEndingBetween(Span heard, Span said, double saidAt, double from,
+                                                double to);
 
 }  // namespace audio_test

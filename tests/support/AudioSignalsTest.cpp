@@ -56,4 +56,40 @@ TEST(AudioSignals, AlignmentFindsAChangedCopyWhereItIs) {
   EXPECT_LT(Correlation(Span(heard).subspan(1234 + 40, said.size()), said), 0.5);
 }
 
+// Said from 1000 ms on: sample n at 1000 + n / 8 ms.
+TEST(AudioSignals, AStretchEndsWhereItWasCutAndIsWholeSampleForSample) {
+  const Samples said = Sweep(300, 3000, 3);
+  const Span stretch = Span(said).subspan(4000, 8000);  // 1500 to 2500 ms
+  EXPECT_TRUE(StretchEndingBetween(stretch, said, 1000, 2499, 2501));
+  EXPECT_TRUE(StretchEndingBetween(Concat({stretch, Samples(800)}), said, 1000, 2490, 2500))
+      << "silence recorded after the line went quiet";
+  EXPECT_FALSE(StretchEndingBetween(stretch, said, 1000, 2400, 2490)) << "ends later";
+  EXPECT_FALSE(StretchEndingBetween(stretch.first(7840), said, 1000, 2490, 2510))
+      << "its last 20 ms lost";
+  const Span block = stretch.subspan(1600, 160);
+  EXPECT_FALSE(StretchEndingBetween(Concat({stretch.first(1760), block, stretch.subspan(1760)}),
+                                    said, 1000, 2400, 2600))
+      << "a block doubled";
+  EXPECT_FALSE(StretchEndingBetween(Concat({Span(said).first(8000), stretch}), said, 1000, 0, 5000))
+      << "a stale second at the head";
+  EXPECT_FALSE(StretchEndingBetween(Samples(100), said, 1000, 0, 5000)) << "nothing said";
+}
+
+TEST(AudioSignals, LevelAndPurityTellAToneFromAQuieterOrMixedOne) {
+  const Samples tone = Tone(440, 1, 8000);
+  const double rms = 8000 / std::sqrt(2.0);
+  EXPECT_TRUE(LevelWithin(tone, rms));
+  EXPECT_TRUE(LevelWithin(Tone(440, 1, 7200), rms)) << "0.9 dB down";
+  EXPECT_FALSE(LevelWithin(Tone(440, 1, 7000), rms)) << "1.2 dB down";
+  EXPECT_FALSE(LevelWithin(Tone(440, 1, 9100), rms)) << "1.1 dB up";
+  EXPECT_TRUE(PureTone(tone, 440));
+  EXPECT_TRUE(NoLeak(tone, 700));
+  Samples mixed = tone;
+  const Samples other = Tone(700, 1, 400);  // 26 dB below
+  for (size_t i = 0; i < mixed.size(); ++i) mixed[i] = static_cast<int16_t>(mixed[i] + other[i]);
+  EXPECT_FALSE(PureTone(mixed, 440));
+  EXPECT_FALSE(NoLeak(mixed, 700));
+  EXPECT_TRUE(NoLeak(mixed, 700, 20));
+}
+
 }  // namespace
