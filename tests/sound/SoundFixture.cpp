@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -102,12 +103,26 @@ std::unique_ptr<kwTAPISoundThread> SoundTest::Record(
 void SoundTest::RunToEnd(kwTAPISoundThread &thread,
                          const std::function<void(kwTAPISoundThread &)> &onPump) {
   thread.Resume();
-  while (thread.Busy) {
+  PumpUntil(
+      [&] {
+        if (onPump) onPump(thread);
+        return !thread.Busy;
+      },
+      "the sound thread to finish");
+  Pump();
+}
+
+bool SoundTest::PumpUntil(const std::function<bool()> &done, const std::string &what) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > giveUp) {
+      ADD_FAILURE() << "waited half a minute for " << what;
+      return false;
+    }
     Pump();
-    if (onPump) onPump(thread);
     Sleep(10);
   }
-  Pump();
+  return true;
 }
 
 void SoundTest::Pump() {

@@ -60,6 +60,9 @@ class SoundTest : public ::testing::Test {
   void RunToEnd(kwTAPISoundThread &thread,
                 const std::function<void(kwTAPISoundThread &)> &onPump = {});
   static void Pump();
+  // Pumps until `done` holds; a failure naming `what` after half a minute of real time, which
+  // no fast clock shortens.
+  static bool PumpUntil(const std::function<bool()> &done, const std::string &what);
 
   // True when the line's wave devices are free again (nothing left them open).
   bool DevicesClosed();
