@@ -1,14 +1,17 @@
 // A fault sweep in the manner of SQLite's anomaly tests. One whole call (open the line, answer,
-// play a greeting, record the caller, the caller hangs up, close) runs once cleanly to list the
-// operations it makes on the exchange, its wave devices and the files it reads, then once per
-// operation with exactly that one failing. Allocations and file writes, which no journal lists,
-// fail 1st, 2nd, ... in turn until a run no longer reaches the planned failure. Every run must
-// end, tell the host the failure's own text, and leave nothing open behind it.
+// play a greeting, record the caller for up to three seconds, the caller hangs up a second and
+// a half into the recording, close) runs once cleanly to list the operations it makes on the
+// exchange, its wave devices and the files it reads, then once per operation with exactly that
+// one failing. Allocations and file writes, which no journal lists, fail 1st, 2nd, ... in turn
+// until a run no longer reaches the planned failure. Every run must end, tell the host the
+// failure's own text, and leave nothing open behind it; a run that completes keeps what the
+// caller said up to the hang-up.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +19,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Clock.h"
@@ -26,6 +30,7 @@
 #include "simulator/Operation.h"
 #include "tests/PumpMessages.h"
 #include "tests/component/TestSupport.h"
+#include "tests/support/AudioSignals.h"
 #include "tests/winmm/Fixtures.h"
 #include "platform/win32/FileFaults.h"
 #include "platform/win32/MemoryFaults.h"
@@ -56,13 +61,40 @@ class THost {
   bool disconnected = false;
 };
 
+// The caller talks from the moment it calls, on and on: a sweep, so that the message shows
+// which stretch of it was recorded.
+const audio_test::Samples &CallerSpeech() {
+  static const audio_test::Samples speech = audio_test::Sweep(300, 3400, 60);
+  return speech;
+}
+
+// When the caller hung up, in virtual milliseconds: between `from` and `to`.
+struct THangUp {
+  std::atomic<double> from = 0;
+  std::atomic<double> to = 0;
+};
+
 struct TOutcome {
   std::vector<sim::JournalEntry> operations;  // what the run asked of the exchange and devices
   std::vector<std::string> texts;             // events, boxes and statuses, in that order
   bool completed = false;                     // every step of the call succeeded
-  bool leftOpen = false;       // a line, instance, call handle or wave device outlived it
-  bool savedFileTorn = false;  // the message file's header counts other than what it holds
+  bool leftOpen = false;        // a line, instance, call handle or wave device outlived it
+  bool savedFileTorn = false;   // the message file's header counts other than what it holds
+  audio_test::Samples message;  // what the message file holds
+  double saidAt = 0;            // when the caller began to speak, in virtual milliseconds
+  double hangUpFrom = 0, hangUpTo = 0;
 };
+
+// The caller hangs up a second and a half after the recording started, or at once when the
+// run is over before it started.
+void HangUpInTheRecording(sim::CallId call, const std::atomic<bool> &runOver, THangUp &hangUp) {
+  while (sim::OperationJournal().Count("waveInStart") == 0 && !runOver)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!runOver) win32::SleepUntil(win32::VirtualNow() + 1500);
+  hangUp.from = win32::VirtualNow();
+  sim::TheExchange().HangUp(call);
+  hangUp.to = win32::VirtualNow();
+}
 
 // Pumps until `done` holds; false after ten seconds of real time, which ends the run. Once the
 // host has been told of a failure, the event awaited may never come (the line's message thread
@@ -73,12 +105,9 @@ bool PumpUntil(const std::function<bool()> &done, const std::function<bool()> &t
       done, [&] { return told() ? milliseconds(100) : milliseconds(10000); });
 }
 
-bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
-             const component_test::TNoticeCapture &boxes) {
-  const auto told = [&] { return !host.texts.empty() || !boxes.Notices().empty(); };
-  DWORD device = 0;
-  if (!component.OpenDevice(device, false, false)) return false;
-  const sim::CallId call = sim::TheExchange().OfferCall(0, {.caller = {"Alice", "5551234"}});
+// Answers, plays the greeting and records the caller.
+bool RecordTheCaller(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
+                     const std::function<bool()> &told) {
   if (!PumpUntil([&] { return host.call != 0; }, told)) return false;
   AnsiString error;
   const bool answered = component.AnswerTheLine(host.call, &error) > 0;
@@ -88,14 +117,32 @@ bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFold
   const bool played =
       component.PlayASound(fixtures::Sox("tone1000_8000_mono16.wav").c_str(), &status);
   host.Received(status);
-  sim::Audio().SendTone(kWaveIn, 440, 1);
   int buffers = 0;
   const bool recorded = component.RecordASound(folder.Path("message.wav").string().c_str(),
-                                               host.call, 1, &status, &buffers);
+                                               host.call, 3, &status, &buffers);
   host.Received(status);
-  sim::TheExchange().HangUp(call);
-  const bool hungUp = PumpUntil([&] { return host.disconnected; }, told);
-  return played && recorded && hungUp;
+  return played && recorded;
+}
+
+bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
+             const component_test::TNoticeCapture &boxes, TOutcome &outcome) {
+  const auto told = [&] { return !host.texts.empty() || !boxes.Notices().empty(); };
+  DWORD device = 0;
+  if (!component.OpenDevice(device, false, false)) return false;
+  const sim::CallId call = sim::TheExchange().OfferCall(0, {.caller = {"Alice", "5551234"}});
+  outcome.saidAt = sim::Audio().Send(kWaveIn, CallerSpeech());
+  std::atomic<bool> runOver = false;
+  THangUp hangUp;
+  std::thread caller([&] { HangUpInTheRecording(call, runOver, hangUp); });
+  const auto endCall = [&] {
+    runOver = true;
+    caller.join();
+    outcome.hangUpFrom = hangUp.from;
+    outcome.hangUpTo = hangUp.to;
+  };
+  const bool recorded = RecordTheCaller(component, host, folder, told);
+  endCall();
+  return recorded && PumpUntil([&] { return host.disconnected; }, told);
 }
 
 // A WAV file whose RIFF or data size disagrees with its length; a file never made, or left
@@ -118,8 +165,6 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
   sim::TheExchange().Reset(1);
   sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
   sim::Audio().Reset();
-  // What the far end says is sent before the recording starts and waits for it.
-  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Queued);
   sim::OperationJournal().Clear();
   if (plan) plan();
   component_test::TNoticeCapture boxes;
@@ -128,10 +173,11 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
   {
     TkwTAPI component(nullptr);
     THost host(component);
-    outcome.completed = RunCall(component, host, folder, boxes);
+    outcome.completed = RunCall(component, host, folder, boxes, outcome);
     outcome.texts = host.texts;
   }
   outcome.savedFileTorn = IsTorn(folder.Path("message.wav"));
+  outcome.message = audio_test::ReadWave(folder.Path("message.wav"));
   for (const auto &box : boxes.Notices()) outcome.texts.push_back(box.text);
   outcome.operations = sim::OperationJournal().Entries();
   sim::Exchange &exchange = sim::TheExchange();
@@ -157,10 +203,25 @@ std::string WaveText(MMRESULT code) {
   return text;
 }
 
-// Where the host is told of a failure in words of its own rather than the code's text, the
-// exact text; "" where a failure is rightly not told (the beep, the teardown, which retries).
+// A wave-out failure as the playback reports it: the operation and the code's text.
+std::string WaveOutFailure(const std::string &operation) {
+  return "Error: " + operation + " returned: " + WaveText(MMSYSERR_ERROR);
+}
+
+// The exact text that tells the host of a failure; "" where a failure is rightly not told
+// (the beep, the teardown, which retries). Line operations not listed here may be told by
+// their code's number, name or text; wave operations must be listed.
 const std::map<std::string, std::string> &OwnTexts() {
   static const std::map<std::string, std::string> texts = {
+      {"waveOutOpen #1", "Error: waveOutOpen while QUERY returned: " + WaveText(MMSYSERR_ERROR)},
+      {"waveOutOpen #2", WaveOutFailure("waveOutOpen")},
+      {"waveOutPrepareHeader", WaveOutFailure("waveOutPrepareHeader")},
+      {"waveOutWrite", WaveOutFailure("waveOutWrite")},
+      {"waveOutReset", WaveOutFailure("waveOutReset")},
+      {"waveOutUnprepareHeader", WaveOutFailure("waveOutUnprepareHeader")},
+      {"waveOutClose", WaveOutFailure("waveOutClose")},
+      // A buffer the device keeps is lost; the code has no words of its own here.
+      {"waveInUnprepareHeader", "Error calling waveInUnprepareHeader msg: "},
       {"lineInitializeExA", "lineInitializeEx Failed."},
       {"lineNegotiateAPIVersion", "lineNegotiateAPIVersion failed"},
       {"lineGetDevCapsA", "The line device's capabilities could not be read"},
@@ -183,6 +244,8 @@ const std::map<std::string, std::string> &OwnTexts() {
       {"waveInPrepareHeader", "Error preparing message header."},
       {"waveInAddBuffer", "Error adding buffer."},
       {"waveInStart", "Error calling waveInStart."},
+      // The hang-up stops the device; the reset after the last buffer then finds it stopped.
+      {"waveInReset #1", "Error calling waveInStop."},
       {"waveInReset", "Error calling waveInReset."},
       {"waveInClose", "Error calling waveInClose."},
   };
@@ -212,6 +275,18 @@ bool ToldTheCode(const std::vector<std::string> &texts, int64_t code) {
   });
 }
 
+// A run that completed keeps, in its message, what the caller said from the start of the
+// recording to the hang-up, sample for sample.
+void ExpectWhatWasSaid(const TOutcome &outcome) {
+  if (!outcome.completed) return;
+  // A run told of a buffer that was lost may keep less.
+  if (outcome.texts.empty()) {
+    EXPECT_GT(outcome.message.size(), 8000u) << "more than the first buffer";
+  }
+  EXPECT_TRUE(audio_test::StretchEndingBetween(outcome.message, CallerSpeech(), outcome.saidAt,
+                                               outcome.hangUpFrom, outcome.hangUpTo));
+}
+
 class FaultSweep : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -230,6 +305,7 @@ TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
   const TOutcome clean = RunScenario();
   ASSERT_TRUE(clean.completed) << ::testing::PrintToString(clean.texts);
   ASSERT_FALSE(clean.leftOpen);
+  ExpectWhatWasSaid(clean);
   ASSERT_FALSE(clean.operations.empty());
 
   std::map<std::string, int> seen;
@@ -242,8 +318,12 @@ TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
     const TOutcome outcome = RunScenario([&] { sim::Faults().FailNth(operation, nth, code); });
     ++swept;
     EXPECT_FALSE(outcome.leftOpen);
+    ExpectWhatWasSaid(outcome);
     const std::string *own = OwnText(operation, nth);
-    if (own == nullptr)
+    if (own == nullptr && operation.rfind("wave", 0) == 0)
+      ADD_FAILURE() << "no text listed for this wave failure; told "
+                    << ::testing::PrintToString(outcome.texts);
+    else if (own == nullptr)
       EXPECT_TRUE(ToldTheCode(outcome.texts, code)) << ::testing::PrintToString(outcome.texts);
     else if (own->empty())
       EXPECT_TRUE(outcome.completed && outcome.texts.empty())
@@ -320,6 +400,7 @@ TEST_F(FaultSweep, EveryAllocationAndFileWriteOfAWholeCallFailsInTurn) {
       const bool reached = fault.calls() >= nth;
       EXPECT_FALSE(outcome.leftOpen);
       EXPECT_FALSE(outcome.savedFileTorn);
+      ExpectWhatWasSaid(outcome);
       if (!reached) {
         EXPECT_TRUE(outcome.completed && outcome.texts.empty())
             << ::testing::PrintToString(outcome.texts);
