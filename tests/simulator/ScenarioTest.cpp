@@ -1,5 +1,6 @@
 // Scenarios as a test writes them: a few lines of far end, observed through TAPI messages by a
 // message thread that waits on the instance's event as the component's does.
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "tests/tapi32/LineFixture.h"
+#include "tests/support/Waits.h"
 
 namespace tapi_test {
 namespace {
@@ -24,17 +26,21 @@ class MessageReader {
     CloseHandle(stop_);
   }
 
-  // Blocks until `count` messages have arrived; returns them.
+  // Blocks until `count` messages have arrived, for a bounded time; returns those that did.
   std::vector<LINEMESSAGE> WaitFor(size_t count) {
     std::unique_lock lock(mutex_);
-    arrived_.wait(lock, [&] { return messages_.size() >= count || failed_; });
+    if (!arrived_.wait_for(lock, std::chrono::milliseconds(test_support::kLongWaitMs),
+                           [&] { return messages_.size() >= count || failed_; }))
+      ADD_FAILURE() << "waited in vain for " << count << " messages; " << messages_.size()
+                    << " came";
     return messages_;
   }
 
  private:
   void Run() {
     const HANDLE handles[2] = {app_.event, stop_};
-    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
+    // A line quiet for the whole bound ends the reading; the test waiting for more fails.
+    while (WaitForMultipleObjects(2, handles, FALSE, test_support::kLongWaitMs) == WAIT_OBJECT_0) {
       LINEMESSAGE message{};
       const LONG result = lineGetMessage(app_.app, &message, 0);
       std::lock_guard lock(mutex_);

@@ -1,6 +1,8 @@
 // Line-application instances: initialisation, the event-handle message queue, shutdown.
-#include <thread>
+#include <chrono>
+#include <future>
 
+#include "tests/support/Waits.h"
 #include "tests/tapi32/LineFixture.h"
 
 namespace tapi_test {
@@ -103,22 +105,34 @@ TEST_F(LineAppTest, ABlockedReaderWakesWhenAMessageArrives) {
   const LineApp app = Initialize();
   OpenWithStatus(app);
   LINEMESSAGE message{};
-  LONG result = -1;
-  std::thread reader([&] { result = lineGetMessage(app.app, &message, INFINITE); });
+  auto reader = std::async(std::launch::async, [&] {
+    return lineGetMessage(app.app, &message, test_support::kLongWaitMs);
+  });
+  EXPECT_EQ(reader.wait_for(std::chrono::milliseconds(test_support::kStillWaitingMs)),
+            std::future_status::timeout)
+      << "the reader did not wait for a message";
   exchange.Ring(0, 5);
-  reader.join();
-  EXPECT_EQ(0, result);
+  EXPECT_EQ(reader.wait_for(std::chrono::milliseconds(test_support::kLongWaitMs)),
+            std::future_status::ready)
+      << "the reader was not woken by the message";
+  EXPECT_EQ(0, reader.get());
   EXPECT_TRUE(Is(message, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0, 5));
 }
 
 TEST_F(LineAppTest, AReaderBlockedAtShutdownIsReleased) {
   const LineApp app = Initialize();
   LINEMESSAGE message{};
-  LONG result = 0;
-  std::thread reader([&] { result = lineGetMessage(app.app, &message, INFINITE); });
+  auto reader = std::async(std::launch::async, [&] {
+    return lineGetMessage(app.app, &message, test_support::kLongWaitMs);
+  });
+  EXPECT_EQ(reader.wait_for(std::chrono::milliseconds(test_support::kStillWaitingMs)),
+            std::future_status::timeout)
+      << "the reader did not wait for a message";
   EXPECT_EQ(0, lineShutdown(app.app));
-  reader.join();
-  EXPECT_EQ(LINEERR_INVALAPPHANDLE, result);
+  EXPECT_EQ(reader.wait_for(std::chrono::milliseconds(test_support::kLongWaitMs)),
+            std::future_status::ready)
+      << "the reader was not released by the shutdown";
+  EXPECT_EQ(LINEERR_INVALAPPHANDLE, reader.get());
 }
 
 TEST_F(LineAppTest, AWaitOnTheEventAndTheStopEventReportsTheEventFirst) {
@@ -127,9 +141,13 @@ TEST_F(LineAppTest, AWaitOnTheEventAndTheStopEventReportsTheEventFirst) {
   const HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);
   exchange.Ring(0, 1);
   const HANDLE handles[2] = {app.event, stop};
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, handles, FALSE, INFINITE));
+  EXPECT_TRUE(test_support::Waited(
+      WAIT_OBJECT_0, WaitForMultipleObjects(2, handles, FALSE, test_support::kLongWaitMs),
+      "the instance's event"));
   Drain(app);
-  EXPECT_EQ(WAIT_OBJECT_0 + 1, WaitForMultipleObjects(2, handles, FALSE, INFINITE));
+  EXPECT_TRUE(test_support::Waited(
+      WAIT_OBJECT_0 + 1, WaitForMultipleObjects(2, handles, FALSE, test_support::kLongWaitMs),
+      "the stop event"));
   CloseHandle(stop);
 }
 

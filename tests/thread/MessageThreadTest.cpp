@@ -6,6 +6,7 @@
 #include "component/Kwtapi.h"
 #include "simulator/Operation.h"
 #include "tests/thread/MessageThreadFixture.h"
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -213,8 +214,9 @@ TEST_F(MessageThreadTest, HandOffsAreServedByTheComponentsPump) {
   TkwTAPI tapi(nullptr);
   Ring(2);
   CreateThread(true).Resume();
-  while (target.received.size() < 2) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+  for (DWORD waited = 0; target.received.size() < 2; waited += 100) {
+    ASSERT_LT(waited, test_support::kLongWaitMs) << "waited in vain for two hand-offs";
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     tapi.ProcessMessages();
   }
   EXPECT_TRUE(IsRing(target.received[1], hLine, 2));

@@ -3,6 +3,7 @@
 #include "simulator/Operation.h"
 #include "tests/thread/MessageThreadFixture.h"
 #include "thread/StopMessageThread.h"
+#include "tests/support/Waits.h"
 
 using StopMessageThreadTest = MessageThreadTest;
 
@@ -48,7 +49,9 @@ TEST_F(StopMessageThreadTest, StopWhileAHandOffIsPendingServesItInsteadOfDeadloc
   Ring(1);
   CreateThread(true).Resume();
   // The thread has the message in hand and nothing but this stop serves its hand-off.
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(fetching, INFINITE));
+  ASSERT_TRUE(test_support::Waited(WAIT_OBJECT_0,
+                                   WaitForSingleObject(fetching, test_support::kLongWaitMs),
+                                   "the thread to fetch the message"));
   StopMessageThread(thread.get(), hStopEvent);
   CloseHandle(fetching);
 

@@ -7,6 +7,7 @@
 #include "WindowTestSupport.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/HiddenWindow.h"
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -43,13 +44,16 @@ TEST(HiddenWindow, BelongsToTheThreadThatAllocatedIt) {
       SetEvent(handled);
     });
     SetEvent(created);
-    while (WaitForSingleObject(handled, 0) == WAIT_TIMEOUT) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_POSTMESSAGE);
+    for (DWORD waited = 0;
+         WaitForSingleObject(handled, 0) == WAIT_TIMEOUT && waited < test_support::kLongWaitMs;
+         waited += 100) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
       Application->ProcessMessages();
     }
     DeallocateHWnd(window);
   });
-  WaitForSingleObject(created, INFINITE);
+  EXPECT_TRUE(test_support::Waited(
+      WAIT_OBJECT_0, WaitForSingleObject(created, test_support::kLongWaitMs), "the window"));
   PostMessageA(window, WM_USER, 0, 0);
   Application->ProcessMessages();
   owner.join();
@@ -86,7 +90,9 @@ TEST(ApplicationPump, RunPumpsUntilTerminateFromAnotherThread) {
     SetEvent(running);
     application.Run();
   });
-  WaitForSingleObject(running, INFINITE);
+  EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0,
+                                   WaitForSingleObject(running, test_support::kLongWaitMs),
+                                   "the application to run"));
   application.Terminate();
   mainThread.join();
   EXPECT_TRUE(application.Terminated());

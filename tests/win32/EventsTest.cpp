@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
+
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -61,8 +64,8 @@ TEST_F(Events, WaitAnyReportsLowestSignalledIndexAndConsumesOnlyIt) {
 
 TEST_F(Events, WaitAnyPrefersEntryZeroWhenBothAreSignalled) {
   HANDLE list[] = {Make(false, true), Make(true, true)};
-  EXPECT_EQ(WaitForMultipleObjects(2, list, FALSE, INFINITE), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForMultipleObjects(2, list, FALSE, INFINITE), WAIT_OBJECT_0 + 1);
+  EXPECT_EQ(WaitForMultipleObjects(2, list, FALSE, test_support::kLongWaitMs), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForMultipleObjects(2, list, FALSE, test_support::kLongWaitMs), WAIT_OBJECT_0 + 1);
 }
 
 TEST_F(Events, WaitAllNeedsEveryObjectAndConsumesNothingUntilThen) {
@@ -79,20 +82,28 @@ TEST_F(Events, WaitAllNeedsEveryObjectAndConsumesNothingUntilThen) {
 
 TEST_F(Events, WaitAllReturnsOnceAnotherThreadSetsTheLastObject) {
   HANDLE list[] = {Make(true, false), Make(false, false)};
-  auto waiter = std::async(std::launch::async,
-                           [&list] { return WaitForMultipleObjects(2, list, TRUE, INFINITE); });
+  auto waiter = std::async(std::launch::async, [&list] {
+    return WaitForMultipleObjects(2, list, TRUE, test_support::kLongWaitMs);
+  });
   SetEvent(list[0]);
+  EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(test_support::kStillWaitingMs)),
+            std::future_status::timeout)
+      << "released with one object still unset";
   SetEvent(list[1]);
-  EXPECT_EQ(waiter.get(), WAIT_OBJECT_0);
+  EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0, waiter.get(), "the wait for both objects"));
   EXPECT_FALSE(IsSignalled(list[1]));
 }
 
 TEST_F(Events, WaitOnOneThreadIsReleasedBySetEventOnAnother) {
   HANDLE event = Make(false, false);
-  auto waiter =
-      std::async(std::launch::async, [event] { return WaitForSingleObject(event, INFINITE); });
+  auto waiter = std::async(std::launch::async, [event] {
+    return WaitForSingleObject(event, test_support::kLongWaitMs);
+  });
+  EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(test_support::kStillWaitingMs)),
+            std::future_status::timeout)
+      << "released before the event was set";
   SetEvent(event);
-  EXPECT_EQ(waiter.get(), WAIT_OBJECT_0);
+  EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0, waiter.get(), "the event"));
   EXPECT_FALSE(IsSignalled(event));
 }
 
@@ -104,9 +115,9 @@ TEST_F(Events, InvalidOrClosedHandlesFailTheWait) {
   HANDLE withClosed[] = {valid, closed};
   EXPECT_EQ(WaitForSingleObject(0, 0), WAIT_FAILED);
   EXPECT_EQ(WaitForSingleObject(INVALID_HANDLE_VALUE, 0), WAIT_FAILED);
-  EXPECT_EQ(WaitForMultipleObjects(2, withInvalid, FALSE, INFINITE), WAIT_FAILED);
+  EXPECT_EQ(WaitForMultipleObjects(2, withInvalid, FALSE, test_support::kLongWaitMs), WAIT_FAILED);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  EXPECT_EQ(WaitForMultipleObjects(2, withClosed, FALSE, INFINITE), WAIT_FAILED);
+  EXPECT_EQ(WaitForMultipleObjects(2, withClosed, FALSE, test_support::kLongWaitMs), WAIT_FAILED);
   EXPECT_EQ(WaitForMultipleObjects(0, withClosed, FALSE, 0), WAIT_FAILED);
   EXPECT_FALSE(SetEvent(closed));
 }
@@ -118,11 +129,15 @@ TEST_F(Events, ClosingAHandleReleasesItsWaitersWithWaitFailed) {
   auto waiter = std::async(std::launch::async, [&] {
     HANDLE list[] = {other, stop};
     SetEvent(started);
-    return WaitForMultipleObjects(2, list, FALSE, INFINITE);
+    return WaitForMultipleObjects(2, list, FALSE, test_support::kLongWaitMs);
   });
-  ASSERT_EQ(WaitForSingleObject(started, INFINITE), WAIT_OBJECT_0);
+  EXPECT_TRUE(test_support::Waited(
+      WAIT_OBJECT_0, WaitForSingleObject(started, test_support::kLongWaitMs), "the waiter"));
+  EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(test_support::kStillWaitingMs)),
+            std::future_status::timeout)
+      << "released before the handle was closed";
   CloseHandle(stop);
-  EXPECT_EQ(waiter.get(), WAIT_FAILED);
+  EXPECT_TRUE(test_support::Waited(WAIT_FAILED, waiter.get(), "the waiter's release"));
 }
 
 class ScaledClock : public Events {

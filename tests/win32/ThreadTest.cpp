@@ -9,6 +9,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Thread.h"
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -36,8 +37,10 @@ class Threads : public ::testing::Test {
 
   // Returns once some thread is blocked in a Synchronize call waiting for this thread.
   static void AwaitSynchronizeRequest() {
-    ASSERT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_SENDMESSAGE),
-              WAIT_OBJECT_0);
+    EXPECT_TRUE(test_support::Waited(
+        WAIT_OBJECT_0,
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, test_support::kLongWaitMs, QS_SENDMESSAGE),
+        "a Synchronize call"));
   }
 };
 
@@ -69,7 +72,10 @@ TEST_F(Threads, SynchronizeRunsOnlyWhenTheMainThreadPumpsAndBlocksTheCaller) {
   });
   thread.Resume();
   AwaitSynchronizeRequest();
+  // The caller stays blocked for as long as the main thread does not pump.
+  Sleep(test_support::kStillWaitingMs);
   EXPECT_EQ(ranOn, 0u);
+  EXPECT_FALSE(callerReturned);
   EXPECT_FALSE(thread.Finished());
   Application->ProcessMessages();
   EXPECT_EQ(ranOn, GetCurrentThreadId());
@@ -197,7 +203,9 @@ TEST_F(Threads, DestructorServesSynchronizeWhileItWaits) {
   std::atomic<int> served{0};
   auto thread = std::make_unique<StopSynchronizingThread>(served);
   thread->Resume();
-  WaitForSingleObject(thread->started, INFINITE);
+  EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0,
+                                   WaitForSingleObject(thread->started, test_support::kLongWaitMs),
+                                   "the thread to start"));
   thread.reset();
   EXPECT_EQ(served, 1);
 }
@@ -210,7 +218,9 @@ TEST_F(Threads, DestructorTerminatesAndWaitsForARunningThread) {
   thread->bodyFinished = &bodyFinished;
   thread->Resume();
   thread->Resume();
-  WaitForSingleObject(thread->started, INFINITE);
+  EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0,
+                                   WaitForSingleObject(thread->started, test_support::kLongWaitMs),
+                                   "the thread to start"));
   thread.reset();
   EXPECT_EQ(runs, 1);
   EXPECT_TRUE(bodyFinished);

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Waits.h"
+
 namespace win32test {
 
 struct Delivery {
@@ -45,7 +47,10 @@ class Recorder {
     return messages;
   }
   // Waits until the procedure has run once more.
-  void AwaitDelivery() { WaitForSingleObject(seen_, INFINITE); }
+  void AwaitDelivery() {
+    EXPECT_TRUE(test_support::Waited(
+        WAIT_OBJECT_0, WaitForSingleObject(seen_, test_support::kLongWaitMs), "a delivery"));
+  }
 
  private:
   std::mutex lock_;
@@ -84,7 +89,9 @@ class WindowThread {
       MSG msg;
       while (GetMessageA(&msg, 0, 0, 0) > 0) DispatchMessageA(&msg);
     });
-    WaitForSingleObject(ready_, INFINITE);
+    EXPECT_TRUE(test_support::Waited(WAIT_OBJECT_0,
+                                     WaitForSingleObject(ready_, test_support::kLongWaitMs),
+                                     "the window thread"));
   }
   ~WindowThread() {
     Stop();

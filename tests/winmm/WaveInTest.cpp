@@ -4,6 +4,7 @@
 #include "Devices.h"
 #include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST_F(WaveIn, DeliversFilledBuffersToTheWindowsOwnThreadOnly) {
   Add(first);
   Add(second);
   ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
-  while (!second.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return second.Done(); }, "the second buffer"));
   EXPECT_GE(win32::VirtualNow() - start, 2000) << "two seconds of sound take two seconds";
   ASSERT_EQ(waveInUnprepareHeader(device_, &first.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
   ASSERT_EQ(waveInUnprepareHeader(device_, &second.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -97,7 +98,7 @@ TEST_F(WaveIn, HearsWhatTheLineCarriesFromItsStartOn) {
   const double before = win32::VirtualNow();
   ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
   const double after = win32::VirtualNow();
-  while (!second.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return second.Done(); }, "the second buffer"));
   const auto heard = audio_test::Concat({Samples(first), Samples(second)});
   ASSERT_EQ(heard.size(), 3200u);
   const auto at = audio_test::Find(said, heard);

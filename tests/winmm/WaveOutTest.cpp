@@ -5,6 +5,7 @@
 #include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
 #include "tests/winmm/GuardedPage.h"
+#include "tests/support/Waits.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ TEST_F(WaveOut, TheLineHearsABufferAsItPlaysAndNeverAheadOfTheClock) {
     EXPECT_LE(static_cast<double>(heard), (win32::VirtualNow() - start) * 8 + 1);
   }
   EXPECT_FALSE(buffer.Done()) << "part of it was heard while it played";
-  while (!buffer.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return buffer.Done(); }, "the buffer"));
   EXPECT_EQ(sim::Audio().Played(0), sound);
 }
 
@@ -89,7 +90,7 @@ TEST_F(WaveOut, CompletionCanBePolledWithoutACallback) {
   std::vector<Buffer> buffers;
   for (int i = 0; i < 3; ++i) buffers.emplace_back(4096, static_cast<char>(i + 1));
   for (auto &buffer : buffers) Queue(buffer);
-  while (!buffers.back().Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return buffers.back().Done(); }, "the last buffer"));
   for (auto &buffer : buffers) {
     EXPECT_TRUE(buffer.Done());
     EXPECT_EQ(waveOutUnprepareHeader(device_, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -174,7 +175,7 @@ TEST_F(WaveOut, TheMapperPlaysAFileOfAnotherFormatAsNativeSound) {
         std::vector<char>(bytes.begin() + at, bytes.begin() + std::min(at + 4096, bytes.size())));
   }
   for (auto &buffer : buffers) Queue(buffer);
-  while (!buffers.back().Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return buffers.back().Done(); }, "the last buffer"));
 
   const auto played = sim::Audio().Played(0);
   EXPECT_NEAR(static_cast<double>(played.size()), 8000, 80);
@@ -188,11 +189,11 @@ TEST_F(WaveOut, AnApplicationThatQueuesLateHearsAGapButLosesNoSample) {
   ASSERT_EQ(Open(0, format, WAVE_MAPPED), MMSYSERR_NOERROR);
   Buffer first(8000, 1), second(8000, 1);  // 4000 frames each: 1000 native samples
   Queue(first);
-  while (!first.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return first.Done(); }, "the first buffer"));
   // The queue ran dry: what the rate converter held back is played before the pause.
   ASSERT_TRUE(sim::Audio().WaitPlayed(0, 1000));
   Queue(second);
-  while (!second.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return second.Done(); }, "the second buffer"));
   ASSERT_TRUE(sim::Audio().WaitPlayed(0, 2000));
   EXPECT_EQ(sim::Audio().Played(0).size(), 2000u);
 }
@@ -213,7 +214,7 @@ TEST_F(WaveOut, OpensAPcmFormatOfSixteenBytesReadingNoFurther) {
   ASSERT_EQ(waveOutOpen(&device_, 0, format, 0, 0, WAVE_MAPPED), MMSYSERR_NOERROR);
   Buffer buffer(44100 * 4 / 10);  // a tenth of a second
   Queue(buffer);
-  while (!buffer.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return buffer.Done(); }, "the buffer"));
   EXPECT_TRUE(sim::Audio().WaitPlayed(0, 800)) << "converted as 44.1 kHz stereo";
   EXPECT_EQ(waveOutClose(device_), MMSYSERR_NOERROR);
   device_ = 0;
@@ -272,7 +273,7 @@ TEST_F(WaveOut, DevicesAreTheOnesTheExchangesLinesHave) {
   ASSERT_EQ(Open(WAVE_MAPPER, native), MMSYSERR_NOERROR) << "the mapper finds the only one";
   Buffer buffer(160);
   Queue(buffer);
-  while (!buffer.Done()) std::this_thread::yield();
+  ASSERT_TRUE(test_support::YieldUntil([&] { return buffer.Done(); }, "the buffer"));
   EXPECT_EQ(sim::Audio().Played(7).size(), 80u);
   sim::TheExchange().Line(1).NoWaveOut();
   EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &native, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NODRIVER);
