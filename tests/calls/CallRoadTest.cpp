@@ -13,10 +13,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The expected events appear in this order (other events may lie between them).
-void ExpectInOrder(const Lines &events, const Lines &expected) {
+// The expected events appear in this order, each exactly once (other events may lie between
+// them).
+void ExpectEachOnceInOrder(const Lines &events, const Lines &expected) {
   auto at = events.begin();
   for (const auto &event : expected) {
+    EXPECT_EQ(std::count(events.begin(), events.end(), event), 1)
+        << event << " in " << ::testing::PrintToString(events);
     at = std::find(at, events.end(), event);
     ASSERT_NE(at, events.end()) << "missing or out of order: " << event;
     ++at;
@@ -50,10 +53,11 @@ TEST_F(CallRoadTest, IncomingCallAnsweredThenHungUpByTheCaller) {
   exchange.HangUp(call);
   PumpUntilSeen("disconnected call");
   EXPECT_TRUE(component->CloseDevice());
-  ExpectInOrder(host.events, {"offering 1 4", "info 2 2 with info", "ring 1", "info 8 2 with info",
-                              "callerid Alice|5551234|0 call", "info 1 32768 with info", "reply 0",
-                              "connected N/A|1|4|0|N/A| call", "info 2 256 with info",
-                              "info 2 16384 with info", "disconnected call", "info 2 1 with info"});
+  ExpectEachOnceInOrder(host.events,
+                        {"offering 1 4", "info 2 2 with info", "ring 1", "info 8 2 with info",
+                         "callerid Alice|5551234|0 call", "info 1 32768 with info", "reply 0",
+                         "connected N/A|1|4|0|N/A| call", "info 2 256 with info",
+                         "info 2 16384 with info", "disconnected call", "info 2 1 with info"});
   EXPECT_TRUE(host.allOnMainThread);
   ExpectNothingLeft();
 }
@@ -69,8 +73,8 @@ TEST_F(CallRoadTest, OutgoingDirectCallAnsweredThenHungUpByTheFarEnd) {
   exchange.HangUp(call);
   PumpUntil([&] { return exchange.CallHandleCount() == 0; });
   component.reset();
-  ExpectInOrder(host.events, {"reply 0", "info 2 256 with info", "info 2 16384 with info",
-                              "disconnected other", "info 2 1 with info"});
+  ExpectEachOnceInOrder(host.events, {"reply 0", "info 2 256 with info", "info 2 16384 with info",
+                                      "disconnected other", "info 2 1 with info"});
   EXPECT_TRUE(host.allOnMainThread);
   ExpectNothingLeft();
 }
@@ -87,9 +91,17 @@ TEST_F(CallRoadTest, OutgoingCallToABusyPartyIsDroppedByTheHost) {
   PumpUntilSeen("info 2 64 with info");
   EXPECT_EQ(dwSpare, 0u);
   DWORD hCall = host.hStateCall;
-  EXPECT_GT(component->CloseCall(hCall), 0);
+  const LONG dropRequest = component->CloseCall(hCall);
+  EXPECT_GT(dropRequest, 0);
   PumpUntil([&] { return exchange.CallHandleCount() == 0; });
   component.reset();
+  // From the busy signal on: the drop's reply, the call's end once, and nothing else.
+  const auto busy = std::find(host.events.begin(), host.events.end(), "info 2 64 with info");
+  ASSERT_NE(busy, host.events.end());
+  EXPECT_EQ(Lines(busy, host.events.end()),
+            Lines({"info 2 64 with info", "reply 0",
+                   "info 12 " + std::to_string(dropRequest) + " with info", "disconnected other",
+                   "info 2 1 with info"}));
   EXPECT_TRUE(host.allOnMainThread);
   ExpectNothingLeft();
 }
