@@ -2,10 +2,8 @@
 // every way it fails.
 #include <sndfile.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 
 #include "platform/win32/Clock.h"
 #include "platform/win32/FileFaults.h"
@@ -128,6 +126,7 @@ TEST_F(Recording, AStopKeepsWhatWasSaidUpToItAndNothingAfter) {
   sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Live);
   const auto said = Speech(60 * kSecond);
   const double saidAt = sim::Audio().Send(kWaveIn, said);
+  const auto started = sound_test::NoteWaveInStart();
   double stopFrom = 0, stopTo = 0;
   const auto thread = Record(path_, 600, [&](kwTAPISoundThread &t) {
     if (stopTo == 0 && t.BuffersRecorded >= 2) {
@@ -142,7 +141,9 @@ TEST_F(Recording, AStopKeepsWhatWasSaidUpToItAndNothingAfter) {
   ExpectCompleteFile(path_);
   const auto read = ReadWav(path_);
   EXPECT_GT(read.samples.size(), 2 * kSecond);
-  EXPECT_TRUE(audio_test::StretchEndingBetween(read.samples, said, saidAt, stopFrom, stopTo));
+  // Two whole buffers were in when the stop came.
+  EXPECT_TRUE(audio_test::StretchSaidBetween(read.samples, said, saidAt,
+                                             {*started, stopFrom - 2000}, {stopFrom, stopTo}));
   EXPECT_TRUE(DevicesClosed());
 }
 
@@ -376,6 +377,7 @@ TEST_F(Recording, DeletingTheThreadMidRecordingCompletesTheFileAndFreesTheDevice
   const double saidAt = sim::Audio().Send(kWaveIn, said);
   auto thread = std::make_unique<kwTAPISoundThread>(true);
   thread->SetupSound(path_.c_str(), line_, call_, 1, 600);
+  const auto started = sound_test::NoteWaveInStart();
   thread->Resume();
   ASSERT_TRUE(PumpUntil([&] { return thread->BuffersRecorded >= 1; }, "the first buffer"));
   const double deletedFrom = win32::VirtualNow();
@@ -384,7 +386,8 @@ TEST_F(Recording, DeletingTheThreadMidRecordingCompletesTheFileAndFreesTheDevice
   ExpectCompleteFile(path_);
   const auto read = ReadWav(path_);
   EXPECT_GE(read.samples.size(), kSecond);
-  EXPECT_TRUE(audio_test::StretchEndingBetween(read.samples, said, saidAt, deletedFrom, deletedTo));
+  EXPECT_TRUE(audio_test::StretchSaidBetween(
+      read.samples, said, saidAt, {*started, deletedFrom - 1000}, {deletedFrom, deletedTo}));
   EXPECT_TRUE(DevicesClosed());
 }
 

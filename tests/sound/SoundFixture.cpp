@@ -46,6 +46,18 @@ std::string WaveOutErrorText(MMRESULT result) {
   return text;
 }
 
+std::shared_ptr<const std::atomic<double>> NoteWaveInStart() {
+  auto at = std::make_shared<std::atomic<double>>(0);
+  sim::Faults().FailWhen(
+      "waveInStart",
+      [at](const sim::Invocation &) {
+        *at = win32::VirtualNow();
+        return false;
+      },
+      0);
+  return at;
+}
+
 void SoundTest::SetUp() {
   sim::TheExchange().Reset(1);
   sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);

@@ -8,6 +8,7 @@
 #include <mmsystem.h>
 #include <tapi.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +37,10 @@ uint32_t FileDword(const std::string &path, size_t offset);
 uintmax_t FileSize(const std::string &path);
 
 std::string WaveOutErrorText(MMRESULT result);
+
+// The virtual time of the latest waveInStart call, noted as it is made, just before the device
+// starts: no recording hears anything said before it. Noted until the fault plan is cleared.
+std::shared_ptr<const std::atomic<double>> NoteWaveInStart();
 inline std::string Str(const AnsiString &text) {
   return text.c_str();
 }

@@ -250,8 +250,8 @@ Alignment Align(Span whole, Span part, size_t first, size_t last) {
                       latest - std::min(latest, slack), latest);
 }
 
-::testing::AssertionResult StretchEndingBetween(Span heard, Span said, double saidAt, double from,
-                                                double to) {
+::testing::AssertionResult StretchSaidBetween(Span heard, Span said, double saidAt, Between start,
+                                              Between end) {
   // A device that records on after the line went quiet adds digital silence.
   size_t length = heard.size();
   while (length > 0 && heard[length - 1] == 0) --length;
@@ -268,14 +268,22 @@ Alignment Align(Span whole, Span part, size_t first, size_t last) {
   // Silence that was said belongs to the stretch.
   while (length < heard.size() && *at + length < said.size() && said[*at + length] == 0) ++length;
   constexpr double kSampleMs = 1000.0 / kRate;
-  // The end falls between two samples; either may be the one a time rounds to.
-  const double end = saidAt + static_cast<double>(*at + length) * kSampleMs;
-  if (end < from - kSampleMs || end > to + kSampleMs) {
-    return ::testing::AssertionFailure() << "the stretch ends at " << end << " ms, not between "
-                                         << from << " and " << to << " ms";
+  // Each end falls between two samples; either may be the one a time rounds to.
+  const auto outside = [&](double time, Between range) {
+    return time < range.from - kSampleMs || time > range.to + kSampleMs;
+  };
+  const double first = saidAt + static_cast<double>(*at) * kSampleMs;
+  const double last = saidAt + static_cast<double>(*at + length) * kSampleMs;
+  if (outside(first, start)) {
+    return ::testing::AssertionFailure() << "the stretch starts at " << first << " ms, not between "
+                                         << start.from << " and " << start.to << " ms";
   }
-  return ::testing::AssertionSuccess()
-         << "samples " << *at << " to " << *at + length << ", ending at " << end << " ms";
+  if (outside(last, end)) {
+    return ::testing::AssertionFailure() << "the stretch ends at " << last << " ms, not between "
+                                         << end.from << " and " << end.to << " ms";
+  }
+  return ::testing::AssertionSuccess() << "samples " << *at << " to " << *at + length << ", from "
+                                       << first << " to " << last << " ms";
 }
 
 }  // namespace audio_test

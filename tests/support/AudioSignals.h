@@ -88,12 +88,17 @@ enum class Path { Exact, Lossy };
 // ends with what was said just before the hang-up".
 ::testing::AssertionResult EndsWith(Span heard, Span said, Path path, size_t slack = 0);
 
+// A stretch of virtual time, in milliseconds of the platform clock.
+struct Between {
+  double from = 0;
+  double to = 0;
+};
 // `heard` is one unbroken stretch of `said`, sample for sample (nothing skipped, doubled,
 // reordered or from elsewhere), then nothing but digital silence (a device recording on after
-// the line went quiet); `said` being said from the virtual time `saidAt` (ms) on, the
-// stretch's last sample was said between the virtual times `from` and `to`: what a recording
-// stopped, or hung up on, between those times keeps.
-::testing::AssertionResult StretchEndingBetween(Span heard, Span said, double saidAt, double from,
-                                                double to);
+// the line went quiet); `said` being said from the virtual time `saidAt` on, the stretch's
+// first sample was said within `start` and its last within `end`: what a recording started
+// and stopped (or hung up on) at those times keeps.
+::testing::AssertionResult StretchSaidBetween(Span heard, Span said, double saidAt, Between start,
+                                              Between end);
 
 }  // namespace audio_test

@@ -57,22 +57,28 @@ TEST(AudioSignals, AlignmentFindsAChangedCopyWhereItIs) {
 }
 
 // Said from 1000 ms on: sample n at 1000 + n / 8 ms.
-TEST(AudioSignals, AStretchEndsWhereItWasCutAndIsWholeSampleForSample) {
+TEST(AudioSignals, AStretchStartsAndEndsWhereItWasCutAndIsWholeSampleForSample) {
   const Samples said = Sweep(300, 3000, 3);
   const Span stretch = Span(said).subspan(4000, 8000);  // 1500 to 2500 ms
-  EXPECT_TRUE(StretchEndingBetween(stretch, said, 1000, 2499, 2501));
-  EXPECT_TRUE(StretchEndingBetween(Concat({stretch, Samples(800)}), said, 1000, 2490, 2500))
+  const Between start{1499, 1501}, end{2499, 2501};
+  EXPECT_TRUE(StretchSaidBetween(stretch, said, 1000, start, end));
+  EXPECT_TRUE(StretchSaidBetween(Concat({stretch, Samples(800)}), said, 1000, start, {2490, 2500}))
       << "silence recorded after the line went quiet";
-  EXPECT_FALSE(StretchEndingBetween(stretch, said, 1000, 2400, 2490)) << "ends later";
-  EXPECT_FALSE(StretchEndingBetween(stretch.first(7840), said, 1000, 2490, 2510))
+  EXPECT_FALSE(StretchSaidBetween(stretch, said, 1000, start, {2400, 2490})) << "ends later";
+  EXPECT_FALSE(StretchSaidBetween(stretch, said, 1000, {1600, 1700}, end)) << "starts earlier";
+  EXPECT_FALSE(StretchSaidBetween(stretch.first(7840), said, 1000, start, {2490, 2510}))
       << "its last 20 ms lost";
   const Span block = stretch.subspan(1600, 160);
-  EXPECT_FALSE(StretchEndingBetween(Concat({stretch.first(1760), block, stretch.subspan(1760)}),
-                                    said, 1000, 2400, 2600))
+  EXPECT_FALSE(StretchSaidBetween(Concat({stretch.first(1760), block, stretch.subspan(1760)}), said,
+                                  1000, {0, 5000}, {0, 5000}))
       << "a block doubled";
-  EXPECT_FALSE(StretchEndingBetween(Concat({Span(said).first(8000), stretch}), said, 1000, 0, 5000))
-      << "a stale second at the head";
-  EXPECT_FALSE(StretchEndingBetween(Samples(100), said, 1000, 0, 5000)) << "nothing said";
+  EXPECT_FALSE(StretchSaidBetween(Concat({Span(said).first(8000), stretch}), said, 1000, {0, 5000},
+                                  {0, 5000}))
+      << "a second from elsewhere at the head";
+  EXPECT_FALSE(StretchSaidBetween(Span(said).subspan(0, 12000), said, 1000, start, end))
+      << "what was said before the start, at the head";
+  EXPECT_FALSE(StretchSaidBetween(Samples(100), said, 1000, {0, 5000}, {0, 5000}))
+      << "nothing said";
 }
 
 TEST(AudioSignals, LevelAndPurityTellAToneFromAQuieterOrMixedOne) {
