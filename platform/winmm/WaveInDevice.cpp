@@ -74,8 +74,16 @@ void WaveInDevice::Record() {
 
 void WaveInDevice::Reset() {
   std::lock_guard lock(mutex_);
+  // Everything the line carried up to now goes back, however late the device's thread or
+  // the line's sound: each buffer whose time has passed whole, the next one in part.
+  const double now = win32::VirtualNow();
+  while (recording_ && !queue_.empty() && head_start_ >= 0 && now >= HeadEnd()) {
+    recorded_until_ = HeadEnd();
+    Fill(SamplesOf(queue_.front()), false);
+    BeginHead();
+  }
   if (recording_ && !queue_.empty() && head_start_ >= 0) {
-    const double elapsed = std::max(0.0, win32::VirtualNow() - head_start_);
+    const double elapsed = std::max(0.0, now - head_start_);
     Fill(std::min(static_cast<size_t>(elapsed * kSamplesPerMillisecond), SamplesOf(queue_.front())),
          true);
   }

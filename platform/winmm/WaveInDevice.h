@@ -25,8 +25,8 @@ class WaveInDevice {
   void Start(DWORD handle);
   MMRESULT AddBuffer(WAVEHDR *header, UINT size);
   void Record();
-  // Stops recording and returns every queued buffer as done, the one being filled with what
-  // the line carried into it so far.
+  // Stops recording and returns every queued buffer as done: those whose time has passed
+  // filled, the one being filled with what the line carried into it so far.
   void Reset();
   bool Holding();
   UINT Id() const { return id_; }

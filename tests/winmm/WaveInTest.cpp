@@ -1,9 +1,13 @@
 #include <atomic>
+#include <functional>
+#include <span>
+#include <vector>
 #include <thread>
 
 #include "Devices.h"
 #include "tests/support/AudioSignals.h"
 #include "platform/winmm/HandleNumber.h"
+#include "platform/winmm/WaveDriver.h"
 #include "tests/support/Waits.h"
 
 namespace {
@@ -125,6 +129,61 @@ TEST_F(WaveIn, AResetAfterTheCallEndedKeepsExactlyWhatTheLineCarried) {
   const auto at = audio_test::Find(said, heard);
   ASSERT_TRUE(at) << heard.size() << " samples";
   EXPECT_EQ(*at + heard.size(), 16000u) << "up to the end of the call, and not a sample more";
+}
+
+// The simulated exchange's devices, but the line's sound reaches the input device late, as a
+// network line's does: a device hands its buffers back long after their time.
+class LateSound : public winmm::WaveDriver {
+ public:
+  static constexpr double kDelayMs = 5000;
+  int64_t Intercept(const char *function, winmm::Arguments args,
+                    const std::function<int64_t()> &act) override {
+    return real_.Intercept(function, std::move(args), act);
+  }
+  std::vector<UINT> OutputIds() override { return real_.OutputIds(); }
+  std::vector<UINT> InputIds() override { return real_.InputIds(); }
+  void Played(UINT id, std::span<const int16_t> samples) override { real_.Played(id, samples); }
+  size_t Capture(UINT id, double from, std::span<int16_t> samples) override {
+    return real_.Capture(id, from, samples);
+  }
+  double CaptureDelay(UINT) override { return kDelayMs; }
+  void InputStarted(UINT id) override { real_.InputStarted(id); }
+
+ private:
+  winmm::WaveDriver &real_ = winmm::DefaultWaveDriver();
+};
+
+// A reset hands back all the line carried up to it, in order, however many buffers it fills:
+// those whose time has passed whole, the next in part, even when the device has not yet
+// handed back the earlier ones (late sound, or a device thread running late).
+TEST_F(WaveIn, AResetKeepsEverythingUpToItAcrossBuffersItHasNotHandedBackYet) {
+  // The device keeps the driver it was opened on until it is closed, after the test.
+  static LateSound late;
+  struct Installed {
+    winmm::WaveDriver *previous = winmm::SetWaveDriver(&late);
+    ~Installed() { winmm::SetWaveDriver(previous); }
+  } installed;
+  win32::SetTimeScale(10);
+  const auto said = audio_test::Sweep(300, 3300, 20);
+  const double saidAt = sim::Audio().Send(0, said);
+  ASSERT_EQ(Open(0), MMSYSERR_NOERROR);
+  Buffer first(16000), second(16000), third(16000);  // a second each
+  Add(first);
+  Add(second);
+  Add(third);
+  const double startFrom = win32::VirtualNow();
+  ASSERT_EQ(waveInStart(device_), MMSYSERR_NOERROR);
+  win32::SleepUntil(startFrom + 1500);
+  EXPECT_FALSE(first.Done()) << "the line's sound is not in yet";
+  const double resetFrom = win32::VirtualNow();
+  ASSERT_EQ(waveInReset(device_), MMSYSERR_NOERROR);
+  const double resetTo = win32::VirtualNow();
+  EXPECT_TRUE(first.Done() && second.Done() && third.Done());
+  EXPECT_EQ(first.header.dwBytesRecorded, 16000u);
+  EXPECT_EQ(third.header.dwBytesRecorded, 0u);
+  const auto heard = audio_test::Concat({Samples(first), Samples(second)});
+  EXPECT_TRUE(audio_test::StretchSaidBetween(heard, said, saidAt, {startFrom, resetFrom - 1000},
+                                             {resetFrom, resetTo}));
 }
 
 // Queued, the far end's sound waits for the device: a reset keeps what the buffer took.
