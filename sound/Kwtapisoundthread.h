@@ -86,6 +86,8 @@ class kwTAPISoundThread : public TThread {
 
   void HandleBuffer(HWAVEIN hDevice, WAVEHDR *pHeader);
   bool IsLastBuffer(const WAVEHDR *pHeader);
+  int BufferIndex(const WAVEHDR *pHeader) const;
+  void NoteLastSoundAfterStop();
   bool FinishDevice(HWAVEIN hDevice);
   void ReleaseRecordBuffers();
   void FinishRecording();
@@ -98,6 +100,8 @@ class kwTAPISoundThread : public TThread {
 
   std::atomic<bool> playStopRequested_{false};
   std::atomic<bool> deviceStarted_{false};
+  // After a stop: the index of the last buffer the device handed back with sound, -1 before.
+  std::atomic<int> lastSoundBuffer_{-1};
   // Set when the recording has finished or the thread must end.
   const HANDLE recordingEnded_;
   bool messageLost_ = false;

@@ -70,6 +70,7 @@ void kwTAPISoundThread::Record() {
     throw Exception("Invalid number of buffers: " + IntToStr(MaxBuffers) + " (1 to 600).");
   ResetSilenceLevel();
   BytesRecorded = 0;
+  lastSoundBuffer_ = -1;
   const LONG lDeviceID = GetWaveDeviceID("wave/in");
   if (lDeviceID < 0)
     throw Exception("Invalid deviceID: " + IntToStr(lDeviceID) +
@@ -139,7 +140,8 @@ HWAVEIN kwTAPISoundThread::OpenWaveIn(DWORD dwDeviceID) {
   // as long as the main thread has not closed it already.
   std::lock_guard<std::mutex> hold(deviceGuard_);
   deviceStarted_ = true;
-  if (RecordState == StateStopping && WaveIn == hDevice) waveInReset(hDevice);
+  if (RecordState == StateStopping && WaveIn == hDevice && waveInReset(hDevice) == 0)
+    NoteLastSoundAfterStop();
   return hDevice;
 }
 
@@ -205,7 +207,26 @@ bool kwTAPISoundThread::IsLastBuffer(const WAVEHDR *pHeader) {
       }
     }
   }
+  // A stop hands back every buffer at once, and buffers the device returned before it may
+  // still wait to be handled here: the recording ends with the last that holds sound.
+  if (RecordState == StateStopping && BufferIndex(pHeader) < lastSoundBuffer_) return false;
   return RecordState == StateStopping;
+}
+
+int kwTAPISoundThread::BufferIndex(const WAVEHDR *pHeader) const {
+  for (int i = 0; i < kMaxRecordBuffers; ++i) {
+    if (Headers[i] == pHeader) return i;
+  }
+  return -1;
+}
+
+// Run by the thread that reset the device, once the reset has handed every buffer back.
+void kwTAPISoundThread::NoteLastSoundAfterStop() {
+  int iLast = -1;
+  for (int i = 0; i < MaxBuffers; ++i) {
+    if (Headers[i] != nullptr && Headers[i]->dwBytesRecorded > 0) iLast = i;
+  }
+  lastSoundBuffer_ = iLast;
 }
 
 // The device is reset and closed after the last buffer. When it refuses, the recording
@@ -246,7 +267,11 @@ void kwTAPISoundThread::StopWaveIn() {
   // Before the device has started, the worker resets it once it has.
   std::unique_lock<std::mutex> hold(deviceGuard_);
   const HWAVEIN hDevice = WaveIn;
-  if (hDevice == 0 || !deviceStarted_ || waveInReset(hDevice) == 0) return;
+  if (hDevice == 0 || !deviceStarted_) return;
+  if (waveInReset(hDevice) == 0) {
+    NoteLastSoundAfterStop();
+    return;
+  }
   hold.unlock();
   Box("Error calling waveInStop.");
 }

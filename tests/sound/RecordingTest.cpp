@@ -147,6 +147,32 @@ TEST_F(Recording, AStopKeepsWhatWasSaidUpToItAndNothingAfter) {
   EXPECT_TRUE(DevicesClosed());
 }
 
+// The host's thread may be told of the stop (the call going idle, a message sent to it)
+// before it has handled a buffer the device returned earlier: that buffer is kept, and the
+// part-filled one after it ends the recording.
+TEST_F(Recording, AStopBeforeAnEarlierBufferIsHandledKeepsItAndThePartAfterIt) {
+  win32::SetTimeScale(100);
+  sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Live);
+  const auto said = Speech(60 * kSecond);
+  const double saidAt = sim::Audio().Send(kWaveIn, said);
+  const auto started = sound_test::NoteWaveInStart();
+  double stopFrom = 0, stopTo = 0;
+  const auto thread = Record(path_, 10, [&](kwTAPISoundThread &t) {
+    if (*started == 0 || stopTo != 0) return;
+    // The first buffer comes back while this thread does not pump.
+    win32::SleepUntil(*started + 1500);
+    stopFrom = win32::VirtualNow();
+    t.StopWaveIn();
+    stopTo = win32::VirtualNow();
+  });
+  EXPECT_TRUE(thread->Succeeded);
+  EXPECT_EQ(thread->BuffersRecorded, 2);
+  ExpectCompleteFile(path_);
+  EXPECT_TRUE(audio_test::StretchSaidBetween(ReadWav(path_).samples, said, saidAt,
+                                             {*started, stopFrom - 1000}, {stopFrom, stopTo}));
+  EXPECT_TRUE(DevicesClosed());
+}
+
 TEST_F(Recording, TheFileIsCompleteAfterEveryBuffer) {
   Send(Speech(4 * kSecond));
   int checked = 0;
