@@ -18,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,7 @@ const audio_test::Samples &CallerSpeech() {
 
 // When the caller hung up, in virtual milliseconds: between `from` and `to`.
 struct THangUp {
+  std::atomic<bool> inRecording = false;  // the caller waited for the recording to run
   std::atomic<double> from = 0;
   std::atomic<double> to = 0;
 };
@@ -81,19 +83,26 @@ struct TOutcome {
   bool leftOpen = false;        // a line, instance, call handle or wave device outlived it
   bool savedFileTorn = false;   // the message file's header counts other than what it holds
   audio_test::Samples message;  // what the message file holds
-  // In virtual milliseconds: when the caller began to speak, when the recording was asked for
-  // and when the caller hung up.
+  // In virtual milliseconds: when the caller began to speak and when the caller hung up.
   double saidAt = 0;
-  double recordingAsked = 0;
   double hangUpFrom = 0, hangUpTo = 0;
+  // When the wave-in device was started (as waveInStart was called); 0 if it never was.
+  std::shared_ptr<std::atomic<double>> deviceStarted = std::make_shared<std::atomic<double>>(0);
+  // The caller waited for the recording and hung up in its second buffer, as the sweep means
+  // it to; a busy machine may keep the caller's thread from waking in time.
+  bool hungUpInRecording = false;
+  bool hungUpInTime = true;
 };
 
 // The caller hangs up a second and a half after the recording started, or at once when the
 // run is over before it started.
-void HangUpInTheRecording(sim::CallId call, const std::atomic<bool> &runOver, THangUp &hangUp) {
-  while (sim::OperationJournal().Count("waveInStart") == 0 && !runOver)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  if (!runOver) win32::SleepUntil(win32::VirtualNow() + 1500);
+void HangUpInTheRecording(sim::CallId call, const std::atomic<bool> &runOver,
+                          const std::atomic<double> &deviceStarted, THangUp &hangUp) {
+  while (deviceStarted == 0 && !runOver) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (!runOver) {
+    hangUp.inRecording = true;
+    win32::SleepUntil(deviceStarted + 1500);
+  }
   hangUp.from = win32::VirtualNow();
   sim::TheExchange().HangUp(call);
   hangUp.to = win32::VirtualNow();
@@ -110,7 +119,7 @@ bool PumpUntil(const std::function<bool()> &done, const std::function<bool()> &t
 
 // Answers, plays the greeting and records the caller.
 bool RecordTheCaller(TkwTAPI &component, THost &host, const component_test::TScratchFolder &folder,
-                     const std::function<bool()> &told, double &recordingAsked) {
+                     const std::function<bool()> &told) {
   if (!PumpUntil([&] { return host.call != 0; }, told)) return false;
   AnsiString error;
   const bool answered = component.AnswerTheLine(host.call, &error) > 0;
@@ -121,7 +130,6 @@ bool RecordTheCaller(TkwTAPI &component, THost &host, const component_test::TScr
       component.PlayASound(fixtures::Sox("tone1000_8000_mono16.wav").c_str(), &status);
   host.Received(status);
   int buffers = 0;
-  recordingAsked = win32::VirtualNow();
   const bool recorded = component.RecordASound(folder.Path("message.wav").string().c_str(),
                                                host.call, 3, &status, &buffers);
   host.Received(status);
@@ -137,14 +145,15 @@ bool RunCall(TkwTAPI &component, THost &host, const component_test::TScratchFold
   outcome.saidAt = sim::Audio().Send(kWaveIn, CallerSpeech());
   std::atomic<bool> runOver = false;
   THangUp hangUp;
-  std::thread caller([&] { HangUpInTheRecording(call, runOver, hangUp); });
+  std::thread caller([&] { HangUpInTheRecording(call, runOver, *outcome.deviceStarted, hangUp); });
   const auto endCall = [&] {
     runOver = true;
     caller.join();
     outcome.hangUpFrom = hangUp.from;
     outcome.hangUpTo = hangUp.to;
+    outcome.hungUpInRecording = hangUp.inRecording;
   };
-  const bool recorded = RecordTheCaller(component, host, folder, told, outcome.recordingAsked);
+  const bool recorded = RecordTheCaller(component, host, folder, told);
   endCall();
   return recorded && PumpUntil([&] { return host.disconnected; }, told);
 }
@@ -165,21 +174,32 @@ bool IsTorn(const std::filesystem::path &path) {
 }
 
 // `plan` sets up the failure once the exchange is fresh.
-TOutcome RunScenario(const std::function<void()> &plan = {}) {
+TOutcome RunScenarioOnce(const std::function<void()> &plan) {
   sim::TheExchange().Reset(1);
   sim::TheExchange().Line(0).WaveOut(kWaveOut).WaveIn(kWaveIn);
   sim::Audio().Reset();
   sim::OperationJournal().Clear();
+  sim::Faults().Clear();
+  TOutcome outcome;
+  const auto started = outcome.deviceStarted;
+  sim::Faults().FailWhen(
+      "waveInStart",
+      [started](const sim::Invocation &) {
+        *started = win32::VirtualNow();
+        return false;
+      },
+      0);
   if (plan) plan();
   component_test::TNoticeCapture boxes;
   component_test::TScratchFolder folder;
-  TOutcome outcome;
   {
     TkwTAPI component(nullptr);
     THost host(component);
     outcome.completed = RunCall(component, host, folder, boxes, outcome);
     outcome.texts = host.texts;
   }
+  outcome.hungUpInTime = !outcome.hungUpInRecording || (outcome.hangUpFrom > *started + 1100 &&
+                                                        outcome.hangUpFrom < *started + 1800);
   outcome.savedFileTorn = IsTorn(folder.Path("message.wav"));
   outcome.message = audio_test::ReadWave(folder.Path("message.wav"));
   for (const auto &box : boxes.Notices()) outcome.texts.push_back(box.text);
@@ -189,6 +209,19 @@ TOutcome RunScenario(const std::function<void()> &plan = {}) {
                      exchange.CallHandleCount() != 0 ||
                      !component_test::WaveDevicesFree(kWaveOut, kWaveIn);
   return outcome;
+}
+
+// A run whose caller could not hang up in time did not sweep what it was meant to, and is run
+// again; a machine too busy for that three times running fails the test.
+TOutcome RunScenario(const std::function<void()> &plan = {}) {
+  for (int attempt = 1;; ++attempt) {
+    TOutcome outcome = RunScenarioOnce(plan);
+    if (outcome.hungUpInTime) return outcome;
+    if (attempt == 3) {
+      ADD_FAILURE() << "the caller could not hang up inside the recording in three runs";
+      return outcome;
+    }
+  }
 }
 
 // The code an operation fails with: a line error, a wave error, or what a failed file
@@ -283,19 +316,19 @@ bool ToldTheCode(const std::vector<std::string> &texts, int64_t code) {
 // recording to the hang-up, sample for sample, and nothing from before.
 void ExpectWhatWasSaid(const TOutcome &outcome) {
   if (!outcome.completed) return;
-  // The caller hung up a second and a half after the device had started; a run told of a
-  // buffer that was lost may start later.
+  // The caller hung up a second and a half after the device had started. A run told of a
+  // failure (a buffer lost, a stop the device refused) may keep less at either end.
   const bool whole = outcome.texts.empty();
   if (whole) {
     EXPECT_GT(outcome.message.size(), 8000u) << "more than the first buffer";
   }
-  const double latestStart = whole ? outcome.hangUpFrom - 1500 : outcome.hangUpFrom;
-  // On a busy machine the caller may hang up only after all three seconds were recorded.
-  const bool allRecorded = outcome.message.size() == 3 * 8000u;
-  const audio_test::Between end{allRecorded ? outcome.recordingAsked + 3000 : outcome.hangUpFrom,
-                                outcome.hangUpTo};
-  EXPECT_TRUE(audio_test::StretchSaidBetween(outcome.message, CallerSpeech(), outcome.saidAt,
-                                             {outcome.recordingAsked, latestStart}, end));
+  const double started = *outcome.deviceStarted;
+  const audio_test::Between start = whole ? audio_test::Between{started, outcome.hangUpFrom - 1100}
+                                          : audio_test::Between{started, outcome.hangUpFrom};
+  const audio_test::Between end = whole ? audio_test::Between{outcome.hangUpFrom, outcome.hangUpTo}
+                                        : audio_test::Between{started, outcome.hangUpTo};
+  EXPECT_TRUE(
+      audio_test::StretchSaidBetween(outcome.message, CallerSpeech(), outcome.saidAt, start, end));
 }
 
 class FaultSweep : public ::testing::Test {
