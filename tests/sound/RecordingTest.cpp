@@ -166,7 +166,8 @@ TEST_F(Recording, AStopBeforeAnEarlierBufferIsHandledKeepsItAndThePartAfterIt) {
     stopTo = win32::VirtualNow();
   });
   EXPECT_TRUE(thread->Succeeded);
-  EXPECT_EQ(thread->BuffersRecorded, 2);
+  // Two buffers, or more when this thread woke late.
+  EXPECT_GE(thread->BuffersRecorded, 2);
   ExpectCompleteFile(path_);
   EXPECT_TRUE(audio_test::StretchSaidBetween(ReadWav(path_).samples, said, saidAt,
                                              {*started, stopFrom - 1000}, {stopFrom, stopTo}));
@@ -261,7 +262,10 @@ TEST_F(Recording, AFileWhoseHeaderCannotBeWrittenIsLeftEmpty) {
   EXPECT_EQ(FileSize(path_), 0u);
 }
 
+// The stop keeps the buffers the device filled up to it (more than one on a busy machine) and
+// ends the recording well before its ten seconds.
 TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
+  win32::SetTimeScale(100);
   Send(Speech(20 * kSecond));
   kwTAPISoundThread *running = nullptr;
   std::vector<std::string> boxes;
@@ -276,8 +280,10 @@ TEST_F(Recording, AStopAskedForWhileABufferIsWrittenIsKept) {
   thread->SetupSound(folder_.Path("missing/message.wav").string().c_str(), line_, call_, 1, 10);
   RunToEnd(*thread);
   win32::SetNoticeHandler(previous);
-  EXPECT_EQ(thread->BuffersRecorded, 2);
-  EXPECT_EQ(boxes, std::vector<std::string>(2, "Error opening file."));
+  EXPECT_GE(thread->BuffersRecorded, 2);
+  EXPECT_LT(thread->BuffersRecorded, 10);
+  EXPECT_EQ(boxes, std::vector<std::string>(static_cast<size_t>(thread->BuffersRecorded),
+                                            "Error opening file."));
   EXPECT_TRUE(DevicesClosed());
 }
 
