@@ -130,7 +130,10 @@ bool SipCall::NegotiateMedia() {
   const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
-  codec_ = strcasecmp(format->name, "PCMA") == 0 ? Codec::Pcma : Codec::Pcmu;
+  // An offer may name a static payload type by its number alone (no rtpmap).
+  const bool pcma = format->name != nullptr ? strcasecmp(format->name, "PCMA") == 0
+                                            : format->pt == PayloadType(Codec::Pcma);
+  codec_ = pcma ? Codec::Pcma : Codec::Pcmu;
   return true;
 }
 
