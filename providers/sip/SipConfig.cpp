@@ -56,8 +56,17 @@ std::string Address(const std::string &value) {
   unsigned long port = 0;
   if (!Number(value.substr(colon + 1), 65535, port) || port == 0)
     throw std::invalid_argument("bad port in '" + value + "' (1 to 65535)");
+  // The stack reads addresses leniently (trailing text, a port of 0), so the host must be one
+  // numeric address that reads the same both ways.
+  std::string host = value.substr(0, colon);
+  const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']';
+  if (bracketed) host = host.substr(1, host.size() - 2);
+  struct sa exact;
   const std::optional<struct sa> address = Decoded(value);
-  if (!address) throw std::invalid_argument("bad address '" + value + "' " + kAddressForm);
+  if ((!bracketed && host.find(':') != std::string::npos) ||
+      sa_set_str(&exact, host.c_str(), static_cast<uint16_t>(port)) != 0 || !address ||
+      !sa_cmp(&exact, &*address, SA_ALL))
+    throw std::invalid_argument("bad address '" + value + "' " + kAddressForm);
   // Peers are told where to send the call's sound, so the line needs one address of its own.
   if (sa_is_any(&*address))
     throw std::invalid_argument("'" + value + "' is every address, not one (name the one peers " +

@@ -97,6 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "t.conf:2: bad port in '127.0.0.1:50x' (1 to 65535)"},
         TBadConfig{"[line]\nlisten = 127.0.0.1:\n",
                    "t.conf:2: bad port in '127.0.0.1:' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 192.0.2.1:506 = 192.0.2.1:506\n",
+                   "t.conf:2: bad address '192.0.2.1:506 = 192.0.2.1:506' (host:port, e.g. "
+                   "127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = ::1:5060\n",
+                   "t.conf:2: bad address '::1:5060' (host:port, e.g. 127.0.0.1:5060)"},
         TBadConfig{"[line]\nlisten = [::1]\n",
                    "t.conf:2: bad address '[::1]' (host:port, e.g. 127.0.0.1:5060)"},
         TBadConfig{"[line]\nlisten = 300.0.0.1:5060\n",
