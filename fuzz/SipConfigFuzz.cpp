@@ -1,6 +1,7 @@
 // Any text read as a SIP provider configuration: it is accepted as lines that can serve (each
-// with a name, a listening address the SIP stack parses, a user and at least one codec) or
-// refused with the file and line of what is wrong; nothing else may happen.
+// with a name, one address and port the SIP stack can listen on, a user, at least one codec and
+// a sane number of channels) or refused with the file and line of what is wrong; nothing else
+// may happen.
 #include <string>
 
 #include "FuzzInput.h"
@@ -16,8 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       struct sa address;
       fuzz::Require(!line.name.empty() && !line.user.empty() && !line.codecs.empty(),
                     "a line without a name, user or codec was accepted");
-      fuzz::Require(sa_decode(&address, line.listen.data(), line.listen.size()) == 0,
-                    "a listening address the stack cannot parse was accepted");
+      fuzz::Require(sa_decode(&address, line.listen.data(), line.listen.size()) == 0 &&
+                        sa_port(&address) != 0 && !sa_is_any(&address),
+                    "a listening address the stack cannot listen on was accepted");
+      fuzz::Require(line.channels >= 1 && line.channels <= 1000,
+                    "a channel count out of range was accepted");
     }
   } catch (const sipnet::ConfigError &error) {
     fuzz::Require(std::string(error.what()).rfind("f.conf", 0) == 0,

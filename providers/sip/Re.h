@@ -1,4 +1,5 @@
-// libre and librem, with what their headers take for granted included first.
+// libre and librem, with what their headers take for granted included first, and their text
+// (a pointer and a length, the pointer null when empty) as a string.
 #pragma once
 
 #include <netinet/in.h>
@@ -6,8 +7,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Without it the headers define bool, true and false as macros, which break C++ headers.
 #define HAVE_STDBOOL_H 1
 #include <re.h>
 #include <rem.h>
+
+namespace sipnet {
+
+inline std::string Text(const struct pl &text) {
+  return std::string(text.p ? text.p : "", text.l);
+}
+
+}  // namespace sipnet

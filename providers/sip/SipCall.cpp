@@ -20,10 +20,6 @@ constexpr uint64_t kLastPacketsMs = 40;
 constexpr uint64_t kLatePollMs = 10;
 constexpr const char *kSdp = "application/sdp";
 
-std::string Text(const struct pl &text) {
-  return std::string(text.p ? text.p : "", text.l);
-}
-
 std::string Status(const struct sip_msg *message, int error) {
   if (message != nullptr) return std::to_string(message->scode) + " " + Text(message->reason);
   if (error == ECONNRESET) return "the peer hung up";
@@ -32,7 +28,8 @@ std::string Status(const struct sip_msg *message, int error) {
 
 }  // namespace
 
-SipCall::SipCall(SipLine &line, bool outgoing) : line_(line), outgoing_(outgoing) {
+SipCall::SipCall(SipLine &line, DWORD deviceId, bool outgoing)
+    : line_(line), deviceId_(deviceId), outgoing_(outgoing) {
   tmr_init(&ringer_);
   tmr_init(&hangUp_);
   rtp_ = std::make_unique<RtpStream>(line.Local(), audio_);
@@ -70,7 +67,7 @@ uint16_t SipCall::Offer(const struct sip_msg *invite) {
   sim::IncomingCall call;
   call.caller = {Text(invite->from.dname), Text(invite->from.uri.user)};
   call.called = {"", Text(invite->to.uri.user)};
-  id_ = line_.Exchange().OfferCall(line_.DeviceId(), call);
+  id_ = line_.Exchange().OfferCall(deviceId_, call);
   // As a modem reports it: the caller ID follows the offer, before the first ring.
   line_.Exchange().SetCallerId(id_, call.caller);
   Say("offered by " + Text(invite->from.auri));
@@ -80,7 +77,7 @@ uint16_t SipCall::Offer(const struct sip_msg *invite) {
 
 void SipCall::OnRing(void *arg) {
   auto *call = static_cast<SipCall *>(arg);
-  call->line_.Exchange().Ring(call->line_.DeviceId(), ++call->rings_);
+  call->line_.Exchange().Ring(call->deviceId_, ++call->rings_);
   tmr_start(&call->ringer_, kRingCadenceMs, OnRing, call);
 }
 
@@ -130,7 +127,10 @@ bool SipCall::NegotiateMedia() {
   const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
-  codec_ = strcasecmp(format->name, "PCMA") == 0 ? Codec::Pcma : Codec::Pcmu;
+  // An offer may name a static payload type by its number alone (no rtpmap).
+  const bool pcma = format->name != nullptr ? strcasecmp(format->name, "PCMA") == 0
+                                            : format->pt == PayloadType(Codec::Pcma);
+  codec_ = pcma ? Codec::Pcma : Codec::Pcmu;
   return true;
 }
 
@@ -158,7 +158,7 @@ void SipCall::OnProgress(const struct sip_msg *message, void *arg) {
 void SipCall::OnEstablished(const struct sip_msg * /*message*/, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
   call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
-  call->line_.Routes().Connect(call->line_.DeviceId(), call->audio_);
+  call->line_.Routes().Connect(call->deviceId_, call->audio_);
   sim::Exchange &exchange = call->line_.Exchange();
   if (call->outgoing_) {
     exchange.Answer(call->id_);

@@ -6,6 +6,8 @@
 
 #include "providers/sip/Re.h"
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
@@ -19,7 +21,8 @@ class SipLine;
 
 class SipCall {
  public:
-  SipCall(SipLine &line, bool outgoing);  // std::system_error when no RTP port is free
+  // On the line's device `deviceId`; std::system_error when no RTP port is free.
+  SipCall(SipLine &line, DWORD deviceId, bool outgoing);
   ~SipCall();
   SipCall(const SipCall &) = delete;
   SipCall &operator=(const SipCall &) = delete;
@@ -55,6 +58,7 @@ class SipCall {
   std::string FromUri() const;
 
   SipLine &line_;
+  const DWORD deviceId_;
   const bool outgoing_;
   sim::CallId id_ = 0;
   std::shared_ptr<CallAudio> audio_ = std::make_shared<CallAudio>();

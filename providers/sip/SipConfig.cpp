@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace sipnet {
@@ -30,11 +31,55 @@ std::vector<Codec> Codecs(const std::string &value) {
   return codecs;
 }
 
+constexpr unsigned kMaxChannels = 1000;
+constexpr const char *kAddressForm = "(host:port, e.g. 127.0.0.1:5060)";
+
+// Digits only, so that neither a sign nor trailing text slips through.
+bool Number(const std::string &text, unsigned long max, unsigned long &value) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  value = std::stoul(text);
+  return value <= max;
+}
+
+std::optional<struct sa> Decoded(const std::string &address) {
+  struct sa decoded;
+  if (sa_decode(&decoded, address.c_str(), address.size()) != 0) return std::nullopt;
+  return decoded;
+}
+
 std::string Address(const std::string &value) {
-  struct sa address;
-  if (sa_decode(&address, value.c_str(), value.size()) != 0 || sa_port(&address) == 0)
-    throw std::invalid_argument("bad address '" + value + "' (host:port, e.g. 127.0.0.1:5060)");
+  const size_t colon = value.rfind(':');
+  const size_t bracket = value.rfind(']');
+  if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket))
+    throw std::invalid_argument("bad address '" + value + "' " + kAddressForm);
+  unsigned long port = 0;
+  if (!Number(value.substr(colon + 1), 65535, port) || port == 0)
+    throw std::invalid_argument("bad port in '" + value + "' (1 to 65535)");
+  // The stack reads addresses leniently (trailing text, a port of 0), so the host must be one
+  // numeric address that reads the same both ways.
+  std::string host = value.substr(0, colon);
+  const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']';
+  if (bracketed) host = host.substr(1, host.size() - 2);
+  struct sa exact;
+  const std::optional<struct sa> address = Decoded(value);
+  if ((!bracketed && host.find(':') != std::string::npos) ||
+      sa_set_str(&exact, host.c_str(), static_cast<uint16_t>(port)) != 0 || !address ||
+      !sa_cmp(&exact, &*address, SA_ALL))
+    throw std::invalid_argument("bad address '" + value + "' " + kAddressForm);
+  // Peers are told where to send the call's sound, so the line needs one address of its own.
+  if (sa_is_any(&*address))
+    throw std::invalid_argument("'" + value + "' is every address, not one (name the one peers " +
+                                "reach, e.g. 127.0.0.1:5060)");
   return value;
+}
+
+unsigned Channels(const std::string &value) {
+  unsigned long channels = 0;
+  if (!Number(value, kMaxChannels, channels) || channels == 0)
+    throw std::invalid_argument("bad channels '" + value + "' (1 to " +
+                                std::to_string(kMaxChannels) + ")");
+  return static_cast<unsigned>(channels);
 }
 
 std::string Registrar(const std::string &value) {
@@ -53,8 +98,13 @@ void SetLineKey(LineConfig &line, const std::string &key, const std::string &val
       {"listen", [](LineConfig &l, const std::string &v) { l.listen = Address(v); }},
       {"codecs", [](LineConfig &l, const std::string &v) { l.codecs = Codecs(v); }},
       {"registrar", [](LineConfig &l, const std::string &v) { l.registrar = Registrar(v); }},
-      {"user", [](LineConfig &l, const std::string &v) { l.user = v; }},
+      {"user",
+       [](LineConfig &l, const std::string &v) {
+         l.user = v;
+         l.userGiven = true;
+       }},
       {"password", [](LineConfig &l, const std::string &v) { l.password = v; }},
+      {"channels", [](LineConfig &l, const std::string &v) { l.channels = Channels(v); }},
   };
   const auto setter = setters.find(key);
   if (setter == setters.end()) throw std::invalid_argument("unknown key '" + key + "'");
@@ -67,13 +117,27 @@ void CheckLine(const LineConfig &line) {
   if (line.user.empty()) throw std::invalid_argument("the line has an empty 'user'");
 }
 
+// Every call to an address must have one line to go to: no two lines there take the same user,
+// and at most one takes the calls no user matches.
+void CheckSharing(const LineConfig &line, const LineConfig &earlier, int earlierStart) {
+  if (!SameAddress(line.listen, earlier.listen)) return;
+  const std::string at = " on " + line.listen;
+  const std::string other = "the line at line " + std::to_string(earlierStart);
+  if (!line.userGiven && !earlier.userGiven)
+    throw std::invalid_argument("a second line without a 'user'" + at + " (" + other +
+                                " takes the calls no user matches)");
+  if (line.userGiven && earlier.userGiven && line.user == earlier.user)
+    throw std::invalid_argument("user '" + line.user + "'" + at + " belongs to " + other +
+                                " already (for several devices of one number, set 'channels')");
+}
+
 }  // namespace
 
 ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
   ProviderConfig config;
   std::istringstream lines(text);
   int number = 0;
-  int sectionStart = 0;
+  std::vector<int> sectionStarts;
   const auto fail = [&](int at, const std::string &why) {
     throw ConfigError(origin + ":" + std::to_string(at) + ": " + why);
   };
@@ -81,8 +145,10 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
     if (config.lines.empty()) return;
     try {
       CheckLine(config.lines.back());
+      for (size_t earlier = 0; earlier + 1 < config.lines.size(); ++earlier)
+        CheckSharing(config.lines.back(), config.lines[earlier], sectionStarts[earlier]);
     } catch (const std::invalid_argument &error) {
-      fail(sectionStart, error.what());
+      fail(sectionStarts.back(), error.what());
     }
   };
   for (std::string raw; std::getline(lines, raw);) {
@@ -92,7 +158,7 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
     if (line == "[line]") {
       closeSection();
       config.lines.emplace_back();
-      sectionStart = number;
+      sectionStarts.push_back(number);
       continue;
     }
     const size_t equals = line.find('=');
@@ -124,6 +190,12 @@ ProviderConfig ReadConfig(const std::string &path) {
   std::ostringstream text;
   text << file.rdbuf();
   return ParseConfig(text.str(), path);
+}
+
+bool SameAddress(const std::string &one, const std::string &other) {
+  const std::optional<struct sa> first = Decoded(one);
+  const std::optional<struct sa> second = Decoded(other);
+  return first && second && sa_cmp(&*first, &*second, SA_ALL);
 }
 
 std::string ConfigPath(const std::string &given) {

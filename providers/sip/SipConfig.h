@@ -10,6 +10,7 @@
 //   registrar = sip:pbx.example.com
 //   user      = desk
 //   password  = secret
+//   channels  = 4
 #pragma once
 
 #include <stdexcept>
@@ -26,7 +27,11 @@ struct LineConfig {
   std::vector<Codec> codecs = {Codec::Pcmu, Codec::Pcma};
   std::string registrar;  // empty: the line takes calls sent straight to it
   std::string user = "corvax";
+  // Whether `user` was configured: a line without one takes the calls to its address that no
+  // other line's user matches.
+  bool userGiven = false;
   std::string password;
+  unsigned channels = 1;  // line devices of this one number (a hunt group)
 };
 
 struct ProviderConfig {
@@ -42,6 +47,9 @@ class ConfigError : public std::runtime_error {
 
 ProviderConfig ReadConfig(const std::string &path);
 ProviderConfig ParseConfig(const std::string &text, const std::string &origin);
+
+// Whether two listen addresses name the same socket (however each is written).
+bool SameAddress(const std::string &one, const std::string &other);
 
 // The file a host names, else the one CORVAX_SIP_CONFIG names; empty when neither does.
 std::string ConfigPath(const std::string &given);

@@ -9,53 +9,30 @@ namespace sipnet {
 namespace {
 
 constexpr uint32_t kRegistrationSeconds = 600;
-constexpr uint32_t kMaxNameServers = 8;
-
-// A resolver with the system's name servers, so that registrars and called parties may be
-// named by host name; null where the system names none (numeric addresses still work).
-struct dnsc *SystemResolver() {
-  char domain[64] = "";
-  struct sa servers[kMaxNameServers];
-  uint32_t count = kMaxNameServers;
-  struct dnsc *resolver = nullptr;
-  if (dns_srv_get(domain, sizeof domain, servers, &count) != 0 || count == 0) return nullptr;
-  if (dnsc_alloc(&resolver, nullptr, servers, count) != 0) return nullptr;
-  return resolver;
-}
 
 std::string Uri(const struct sip_msg *message) {
-  return std::string(message->from.auri.p, message->from.auri.l);
+  return Text(message->from.auri);
 }
 
 }  // namespace
 
-SipLine::SipLine(const LineConfig &config, DWORD deviceId, LineServices services)
-    : config_(config), deviceId_(deviceId), services_(std::move(services)) {
-  sa_decode(&local_, config_.listen.c_str(), config_.listen.size());
-  resolver_ = SystemResolver();
-  int error = sip_alloc(&stack_, resolver_, 32, 32, 32, "Corvax", nullptr, nullptr);
-  if (error == 0) error = sip_transp_add(stack_, SIP_TRANSP_UDP, &local_);
-  if (error == 0) error = sipsess_listen(&sessions_, stack_, 32, OnInvite, this);
-  if (error != 0) {
-    mem_deref(sessions_);
-    mem_deref(stack_);
-    mem_deref(resolver_);
-    const LONG code = error == EADDRINUSE || error == EADDRNOTAVAIL ? LINEERR_RESOURCEUNAVAIL
-                                                                    : LINEERR_OPERATIONFAILED;
-    throw LineError(code, "line '" + config_.name + "' cannot listen on " + config_.listen + ": " +
-                              std::strerror(error));
-  }
+SipLine::SipLine(const LineConfig &config, DWORD firstDevice, SipEndpoint &endpoint,
+                 LineServices services)
+    : config_(config),
+      firstDevice_(firstDevice),
+      endpoint_(endpoint),
+      services_(std::move(services)),
+      channels_(config.channels) {
+  for (DWORD channel = 0; channel < channels_.size(); ++channel)
+    channels_[channel].deviceId = firstDevice_ + channel;
+  endpoint_.Add(*this);
   Say("listening on " + config_.listen);
   if (!config_.registrar.empty()) Register();
 }
 
 SipLine::~SipLine() {
-  call_.reset();
+  channels_.clear();
   mem_deref(registrar_);
-  mem_deref(sessions_);
-  sip_close(stack_, true);
-  mem_deref(stack_);
-  mem_deref(resolver_);
 }
 
 void SipLine::Say(const std::string &text) const {
@@ -70,9 +47,9 @@ void SipLine::Register() {
   const std::string aor = "sip:" + config_.user + "@" + std::string(uri.host.p, uri.host.l);
   registration_ = Registration::Pending;
   const int error =
-      sipreg_register(&registrar_, stack_, config_.registrar.c_str(), aor.c_str(), nullptr,
-                      aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0, 0,
-                      OnAuth, this, false, OnRegistered, this, nullptr, "");
+      sipreg_register(&registrar_, endpoint_.Stack(), config_.registrar.c_str(), aor.c_str(),
+                      nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0,
+                      0, OnAuth, this, false, OnRegistered, this, nullptr, "");
   if (error != 0) {
     registration_ = Registration::Failed;
     Say("registration with " + config_.registrar + " not sent: " + std::strerror(error));
@@ -106,43 +83,65 @@ void SipLine::OnRegistered(int error, const struct sip_msg *message, void *arg) 
   }
 }
 
-void SipLine::OnInvite(const struct sip_msg *invite, void *arg) {
-  auto *line = static_cast<SipLine *>(arg);
-  if (line->call_ != nullptr) {
-    line->Say("INVITE from " + Uri(invite) + " while a call is up: 486 Busy Here");
-    (void)sip_treply(nullptr, line->stack_, invite, 486, "Busy Here");
-    return;
-  }
+SipLine::Channel *SipLine::Hunt(uint16_t &refusal) {
   // Nobody would ever answer: say so rather than ring until the caller gives up.
-  if (line->Exchange().OpenLineCount(line->deviceId_) == 0) {
-    line->Say("INVITE from " + Uri(invite) + " while no application has the line open: 480");
-    (void)sip_treply(nullptr, line->stack_, invite, 480, "Temporarily Unavailable");
+  refusal = 480;
+  for (Channel &channel : channels_) {
+    if (Exchange().OpenLineCount(channel.deviceId) == 0) continue;
+    if (channel.call == nullptr) return &channel;
+    // Over for the applications, though not yet let go of.
+    if (Exchange().CallState(channel.call->Id()) == LINECALLSTATE_IDLE) {
+      channel.call.reset();
+      return &channel;
+    }
+    refusal = 486;
+  }
+  return nullptr;
+}
+
+void SipLine::Offer(const struct sip_msg *invite) {
+  const std::string from = "INVITE from " + Uri(invite);
+  uint16_t refusal = 0;
+  Channel *channel = Hunt(refusal);
+  if (channel == nullptr) {
+    const bool busy = refusal == 486;
+    Say(from + (busy ? " while every channel has a call: 486 Busy Here"
+                     : " while no application has the line open: 480"));
+    (void)sip_treply(nullptr, endpoint_.Stack(), invite, refusal,
+                     busy ? "Busy Here" : "Temporarily Unavailable");
     return;
   }
   try {
-    auto call = std::make_unique<SipCall>(*line, false);
-    const uint16_t refusal = call->Offer(invite);
+    auto call = std::make_unique<SipCall>(*this, channel->deviceId, false);
+    refusal = call->Offer(invite);
     if (refusal != 0) {
-      line->Say("INVITE from " + Uri(invite) + " refused: " + std::to_string(refusal));
-      (void)sip_treply(nullptr, line->stack_, invite, refusal,
+      Say(from + " refused: " + std::to_string(refusal));
+      (void)sip_treply(nullptr, endpoint_.Stack(), invite, refusal,
                        refusal == 488 ? "Not Acceptable Here" : "Server Internal Error");
       return;
     }
-    line->call_ = std::move(call);
+    channel->call = std::move(call);
   } catch (const std::system_error &error) {
-    line->Say("INVITE from " + Uri(invite) + ": " + error.what() + ": 503");
-    (void)sip_treply(nullptr, line->stack_, invite, 503, "Service Unavailable");
+    Say(from + ": " + error.what() + ": 503");
+    (void)sip_treply(nullptr, endpoint_.Stack(), invite, 503, "Service Unavailable");
   }
 }
 
-void SipLine::Answer(sim::CallId id) {
-  if (Has(id)) call_->Answer();
+SipCall *SipLine::CallOf(sim::CallId id) {
+  for (Channel &channel : channels_)
+    if (channel.call != nullptr && channel.call->Id() == id) return channel.call.get();
+  return nullptr;
 }
 
-void SipLine::Place(sim::CallId id, const std::string &target) {
+void SipLine::Answer(sim::CallId id) {
+  if (SipCall *call = CallOf(id)) call->Answer();
+}
+
+void SipLine::Place(sim::CallId id, DWORD deviceId, const std::string &target) {
+  Channel &channel = channels_[deviceId - firstDevice_];
   std::unique_ptr<SipCall> call;
   try {
-    call = std::make_unique<SipCall>(*this, true);
+    call = std::make_unique<SipCall>(*this, deviceId, true);
   } catch (const std::system_error &error) {
     Say(std::string("call not placed: ") + error.what());
   }
@@ -150,15 +149,16 @@ void SipLine::Place(sim::CallId id, const std::string &target) {
     Exchange().HangUp(id);
     return;
   }
-  call_ = std::move(call);
+  channel.call = std::move(call);
 }
 
 void SipLine::Beep(sim::CallId id, uint32_t milliseconds, double askedAt) {
-  if (Has(id)) call_->Beep(milliseconds, askedAt);
+  if (SipCall *call = CallOf(id)) call->Beep(milliseconds, askedAt);
 }
 
 void SipLine::End(sim::CallId id) {
-  if (Has(id)) call_.reset();
+  for (Channel &channel : channels_)
+    if (channel.call != nullptr && channel.call->Id() == id) channel.call.reset();
 }
 
 void SipLine::Forget(sim::CallId id) {

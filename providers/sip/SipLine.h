@@ -1,6 +1,7 @@
-// One configured line on the stack's thread: its SIP user agent listening on the line's
-// address, its registration when it has a registrar, and its one call at a time (a second
-// INVITE while a call is up is answered 486 Busy Here).
+// One configured line on the stack's thread: its registration when it has a registrar, and its
+// channels, the line devices of its one number, each with one call at a time. An INVITE goes to
+// the first channel that an application has open and that has no call: 486 Busy Here when every
+// open one has a call, 480 when none is open.
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -11,10 +12,12 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "providers/sip/AudioRoutes.h"
 #include "providers/sip/SipCall.h"
 #include "providers/sip/SipConfig.h"
+#include "providers/sip/SipEndpoint.h"
 #include "providers/sip/SipLog.h"
 
 namespace sim {
@@ -46,26 +49,31 @@ enum class Registration { None, Pending, Registered, Failed };
 
 class SipLine {
  public:
-  // Listens on the line's address; LineError when it cannot.
-  SipLine(const LineConfig &config, DWORD deviceId, LineServices services);
+  // Takes the calls `endpoint` gives it on the devices from `firstDevice` on, one per channel.
+  SipLine(const LineConfig &config, DWORD firstDevice, SipEndpoint &endpoint,
+          LineServices services);
   ~SipLine();
   SipLine(const SipLine &) = delete;
   SipLine &operator=(const SipLine &) = delete;
 
   Registration RegistrationState() const { return registration_; }
+  bool HasDevice(DWORD deviceId) const {
+    return deviceId >= firstDevice_ && deviceId - firstDevice_ < channels_.size();
+  }
 
+  // An INVITE to the line's user.
+  void Offer(const struct sip_msg *invite);
   // What the applications did, as the exchange reports it.
   void Answer(sim::CallId id);
-  void Place(sim::CallId id, const std::string &target);
+  void Place(sim::CallId id, DWORD deviceId, const std::string &target);
   void Beep(sim::CallId id, uint32_t milliseconds, double askedAt);
   void End(sim::CallId id);
 
-  // For the line's call.
+  // For the line's calls.
   const LineConfig &Config() const { return config_; }
-  DWORD DeviceId() const { return deviceId_; }
-  const struct sa &Local() const { return local_; }
+  const struct sa &Local() const { return endpoint_.Local(); }
   struct sipsess_sock *Sessions() const {
-    return sessions_;
+    return endpoint_.Sessions();
   }
   sim::Exchange &Exchange() const { return services_.exchange; }
   AudioRoutes &Routes() const { return services_.routes; }
@@ -75,21 +83,25 @@ class SipLine {
   static int OnAuth(char **user, char **password, const char *realm, void *arg);
 
  private:
-  static void OnInvite(const struct sip_msg *invite, void *arg);
+  struct Channel {
+    DWORD deviceId;
+    std::unique_ptr<SipCall> call;
+  };
+
   static void OnRegistered(int error, const struct sip_msg *message, void *arg);
   void Register();
-  bool Has(sim::CallId id) const { return call_ != nullptr && call_->Id() == id; }
+  // The first channel open to an application that has no call; else the SIP status that says
+  // why there is none.
+  Channel *Hunt(uint16_t &refusal);
+  SipCall *CallOf(sim::CallId id);
 
   const LineConfig config_;
-  const DWORD deviceId_;
+  const DWORD firstDevice_;
+  SipEndpoint &endpoint_;
   LineServices services_;
-  struct sa local_;
-  struct dnsc *resolver_ = nullptr;
-  struct sip *stack_ = nullptr;
-  struct sipsess_sock *sessions_ = nullptr;
   struct sipreg *registrar_ = nullptr;
   std::atomic<Registration> registration_{Registration::None};
-  std::unique_ptr<SipCall> call_;
+  std::vector<Channel> channels_;
 };
 
 }  // namespace sipnet

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "WaveDriver.h"
 #include "providers/sip/EventLoop.h"
+#include "providers/sip/SipEndpoint.h"
 #include "providers/sip/SipLine.h"
 #include "simulator/Exchange.h"
 
@@ -29,6 +30,7 @@ SipProvider::~SipProvider() {
   if (loop_) {
     loop_->Run<int>([this] {
       lines_.clear();
+      endpoints_.clear();
       return 0;
     });
     loop_.reset();
@@ -69,18 +71,7 @@ void SipProvider::Start(const std::string &configPath) {
   }
   StartLines();
   if (startError_ != 0) return;
-  exchange_.Reset(static_cast<DWORD>(config_.lines.size()));
-  for (DWORD id = 0; id < config_.lines.size(); ++id) {
-    const LineConfig &line = config_.lines[id];
-    exchange_.Line(id)
-        .Name(line.name)
-        .ProviderInfo(kProviderInfo)
-        .MediaModes(kMediaModes)
-        .MaxRate(kG711BitRate)
-        .Address(line.user)
-        .WaveOut(id)
-        .WaveIn(id);
-  }
+  DescribeDevices();
   exchange_.SetNetwork(this);
   AwaitRegistrations();
 }
@@ -88,17 +79,48 @@ void SipProvider::Start(const std::string &configPath) {
 void SipProvider::StartLines() {
   const LineServices services{exchange_, *log_, routes_,
                               [this](std::function<void()> task) { Later(std::move(task)); }};
+  for (size_t line = 0; line < config_.lines.size(); ++line)
+    lineOfDevice_.insert(lineOfDevice_.end(), config_.lines[line].channels, line);
   loop_->Run<int>([&] {
     try {
-      for (DWORD id = 0; id < config_.lines.size(); ++id) {
-        lines_.push_back(std::make_unique<SipLine>(config_.lines[id], id, services));
+      DWORD firstDevice = 0;
+      for (const LineConfig &line : config_.lines) {
+        lines_.push_back(std::make_unique<SipLine>(line, firstDevice, EndpointFor(line), services));
+        firstDevice += line.channels;
       }
     } catch (const LineError &error) {
       lines_.clear();
+      endpoints_.clear();
       Fail(error.Code(), error.what());
     }
     return 0;
   });
+}
+
+SipEndpoint &SipProvider::EndpointFor(const LineConfig &line) {
+  for (const auto &endpoint : endpoints_)
+    if (SameAddress(endpoint->Listen(), line.listen)) return *endpoint;
+  return *endpoints_.emplace_back(std::make_unique<SipEndpoint>(line, *log_));
+}
+
+// Every channel is a device of its own with the line's name (numbered when there are several),
+// capabilities and number, and wave devices of its own.
+void SipProvider::DescribeDevices() {
+  exchange_.Reset(static_cast<DWORD>(lineOfDevice_.size()));
+  DWORD id = 0;
+  for (const LineConfig &line : config_.lines) {
+    for (unsigned channel = 1; channel <= line.channels; ++channel, ++id) {
+      exchange_.Line(id)
+          .Name(line.channels == 1 ? line.name
+                                   : line.name + " (channel " + std::to_string(channel) + ")")
+          .ProviderInfo(kProviderInfo)
+          .MediaModes(kMediaModes)
+          .MaxRate(kG711BitRate)
+          .Address(line.user)
+          .WaveOut(id)
+          .WaveIn(id);
+    }
+  }
 }
 
 void SipProvider::AwaitRegistrations() {
@@ -134,7 +156,7 @@ void SipProvider::Answering(sim::CallId call) {
 
 void SipProvider::Placing(sim::CallId call, DWORD deviceId, const std::string &destAddress) {
   OnLines([=](SipLine &line) {
-    if (line.DeviceId() == deviceId) line.Place(call, destAddress);
+    if (line.HasDevice(deviceId)) line.Place(call, deviceId, destAddress);
   });
 }
 
@@ -162,13 +184,13 @@ LONG SipProvider::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
 LONG SipProvider::LineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
                            DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                            DWORD dwMediaModes, const LINECALLPARAMS *lpCallParams) {
-  const bool refused = loop_ && dwDeviceID < config_.lines.size() && loop_->Run<bool>([&] {
-    return dwDeviceID < lines_.size() &&
-           lines_[dwDeviceID]->RegistrationState() == Registration::Failed;
+  const bool known = dwDeviceID < lineOfDevice_.size();
+  const size_t line = known ? lineOfDevice_[dwDeviceID] : 0;
+  const bool refused = loop_ && known && loop_->Run<bool>([&] {
+    return line < lines_.size() && lines_[line]->RegistrationState() == Registration::Failed;
   });
   if (refused) {
-    log_->Write("lineOpenA refused: line '" + config_.lines[dwDeviceID].name +
-                "' is not registered");
+    log_->Write("lineOpenA refused: line '" + config_.lines[line].name + "' is not registered");
     return LINEERR_OPERATIONFAILED;
   }
   return exchange_.LineOpen(hLineApp, dwDeviceID, lphLine, dwAPIVersion, dwExtVersion,

@@ -24,10 +24,12 @@ class Exchange;
 namespace sipnet {
 
 class EventLoop;
+class SipEndpoint;
 class SipLine;
 
 /// @brief SIP line devices behind the line functions: each `[line]` of a configuration file
-/// is one line device, numbered from 0 in file order.
+/// is one line device, or with `channels = N` that many (a hunt group of one number),
+/// numbered from 0 in file order.
 ///
 /// @code
 /// sipnet::SipProvider lines("/etc/corvax/sip.conf");  // or "" for $CORVAX_SIP_CONFIG
@@ -68,7 +70,7 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
   LONG StartError() const { return startError_; }
   /// Why the lines cannot serve (also written to the provider's log); empty when they can.
   const std::string &StartReason() const { return startReason_; }
-  /// The configured lines, in device-id order.
+  /// The configured lines, in file order (a line's channels are consecutive devices).
   const std::vector<LineConfig> &Lines() const { return config_.lines; }
 
   /// @name The provider side
@@ -112,6 +114,8 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
  private:
   void Start(const std::string &configPath);
   void StartLines();
+  void DescribeDevices();
+  SipEndpoint &EndpointFor(const LineConfig &line);
   void AwaitRegistrations();
   void Fail(LONG code, const std::string &reason);
   // Runs `task` on the stack's thread after the current event, unless the lines are gone.
@@ -132,7 +136,9 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
   LONG startError_ = 0;
   std::string startReason_;
   bool installed_ = false;
-  // Touched on the stack's thread only.
+  std::vector<size_t> lineOfDevice_;  // index into config_.lines
+  // Touched on the stack's thread only; the lines go before the endpoints they use.
+  std::vector<std::unique_ptr<SipEndpoint>> endpoints_;
   std::vector<std::unique_ptr<SipLine>> lines_;
   std::unique_ptr<EventLoop> loop_;
 };

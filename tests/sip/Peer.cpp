@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -17,12 +18,25 @@
 extern char **environ;
 
 namespace sip_test {
+namespace {
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+}  // namespace
+
+const char *const kPcmuOffer =
+    "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+    "m=audio 4000 RTP/AVP 0\r\n";
 
 int FreeUdpPort() {
   const int probe = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address = Loopback(0);
   socklen_t size = sizeof address;
   if (probe < 0 || bind(probe, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
       getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
@@ -79,7 +93,7 @@ std::string Scenario(const std::string &name) {
 }
 
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
-                              int seconds) {
+                              int seconds, const std::string &user) {
   const std::string media = std::to_string(FreeUdpPort());
   return {"timeout",
           std::to_string(seconds + 5),
@@ -90,7 +104,7 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-m",
           "1",
           "-s",
-          "desk",
+          user,
           "-i",
           "127.0.0.1",
           "-p",
@@ -103,6 +117,38 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-nostdin",
           "-trace_err",
           "-trace_msg"};
+}
+
+std::string Probe(int from, int port, const std::string &datagram) {
+  const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  const sockaddr_in local = Loopback(from);
+  bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
+  const sockaddr_in line = Loopback(port);
+  sendto(sock, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr *>(&line),
+         sizeof line);
+  pollfd ready{sock, POLLIN, 0};
+  std::string answer;
+  if (poll(&ready, 1, 2000) == 1) {
+    char buffer[2048];
+    const ssize_t size = recv(sock, buffer, sizeof buffer, 0);
+    if (size > 0) answer.assign(buffer, static_cast<size_t>(size));
+  }
+  close(sock);
+  return answer.substr(0, answer.find("\r\n"));
+}
+
+std::string Invite(int from, int to, const std::string &sdp, const std::string &user) {
+  const std::string callId = "probe-" + std::to_string(from) + "-" + std::to_string(sdp.size());
+  std::ostringstream message;
+  message << "INVITE sip:" << user << "@127.0.0.1:" << to << " SIP/2.0\r\n"
+          << "Via: SIP/2.0/UDP 127.0.0.1:" << from << ";branch=z9hG4bK-" << callId
+          << "\r\nFrom: <sip:probe@127.0.0.1:" << from << ">;tag=probe\r\n"
+          << "To: <sip:" << user << "@127.0.0.1:" << to << ">\r\nCall-ID: " << callId
+          << "@127.0.0.1\r\nCSeq: 1 INVITE\r\nContact: <sip:probe@127.0.0.1:" << from
+          << ">\r\nMax-Forwards: 70\r\nContent-Type: application/sdp\r\nContent-Length: "
+          << sdp.size() << "\r\n\r\n"
+          << sdp;
+  return message.str();
 }
 
 }  // namespace sip_test

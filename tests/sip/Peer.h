@@ -37,9 +37,20 @@ class Peer {
 // The sipp scenario file of the tests.
 std::string Scenario(const std::string &name);
 
-// sipp with a scenario of the tests against `target` (host:port), from `localPort`, in
-// `folder` (where rtp_stream finds its files). It ends on its own within `seconds`.
+// sipp with a scenario of the tests against `target` (host:port), from `localPort`, calling
+// `user` there. It ends on its own within `seconds`.
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
-                              int seconds);
+                              int seconds, const std::string &user = "desk");
+
+// Sends one datagram from port `from` to the line's port and returns the first line of its
+// answer ("" when none comes within two seconds).
+std::string Probe(int from, int port, const std::string &datagram);
+
+// An INVITE from port `from` to `user` at port `to` on 127.0.0.1, offering `sdp`; each `from`
+// makes a call of its own.
+std::string Invite(int from, int to, const std::string &sdp, const std::string &user = "desk");
+
+// An offer of G.711 µ-law, the line's codec.
+extern const char *const kPcmuOffer;
 
 }  // namespace sip_test

@@ -2,12 +2,6 @@
 // sipp scenarios as callers and called parties, and baresip calling the answering machine.
 // Calls run in real time (RTP is paced by the wall clock), so each test takes a few seconds.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "component/Kwtapi.h"
@@ -35,7 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using sip_test::FreeUdpPort;
+using sip_test::Invite;
 using sip_test::Peer;
+using sip_test::Probe;
 using sip_test::Sipp;
 
 // What the callers say and what the line plays: sweeps, so that every stretch is told apart.
@@ -56,50 +51,6 @@ bool WaitFor(const std::function<bool()> &holds, int seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
-}
-
-sockaddr_in Loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-// Sends one datagram from `from` to the line and returns the first line of its answer (""
-// when none comes within two seconds).
-std::string Probe(int from, int port, const std::string &datagram) {
-  const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-  const sockaddr_in local = Loopback(from);
-  bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
-  sockaddr_in line{};
-  line.sin_family = AF_INET;
-  line.sin_port = htons(static_cast<uint16_t>(port));
-  line.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  sendto(sock, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&line),
-         sizeof line);
-  pollfd ready{sock, POLLIN, 0};
-  std::string answer;
-  if (poll(&ready, 1, 2000) == 1) {
-    char buffer[2048];
-    const ssize_t size = recv(sock, buffer, sizeof buffer, 0);
-    if (size > 0) answer.assign(buffer, static_cast<size_t>(size));
-  }
-  close(sock);
-  return answer.substr(0, answer.find("\r\n"));
-}
-
-std::string Invite(int from, int to, const std::string &sdp) {
-  std::ostringstream message;
-  message << "INVITE sip:desk@127.0.0.1:" << to << " SIP/2.0\r\n"
-          << "Via: SIP/2.0/UDP 127.0.0.1:" << from << ";branch=z9hG4bK-" << from << "-"
-          << sdp.size() << "\r\nFrom: <sip:probe@127.0.0.1:" << from << ">;tag=probe\r\n"
-          << "To: <sip:desk@127.0.0.1:" << to << ">\r\nCall-ID: probe-" << sdp.size()
-          << "@127.0.0.1\r\nCSeq: 1 INVITE\r\nContact: <sip:probe@127.0.0.1:" << from
-          << ">\r\nMax-Forwards: 70\r\nContent-Type: application/sdp\r\nContent-Length: "
-          << sdp.size() << "\r\n\r\n"
-          << sdp;
-  return message.str();
 }
 
 class SipLine : public phone_test::PhoneHost {
@@ -348,10 +299,7 @@ TEST_F(SipLine, TheLinesAreListedWithTheirCapabilities) {
 TEST_F(SipLine, ACallToALineNobodyHasOpenIsRefusedAtOnce) {
   sipnet::SipProvider provider(Config());
   const int probe = FreeUdpPort();
-  EXPECT_EQ(Probe(probe, linePort_,
-                  Invite(probe, linePort_,
-                         "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\n"
-                         "t=0 0\r\nm=audio 4000 RTP/AVP 0\r\n")),
+  EXPECT_EQ(Probe(probe, linePort_, Invite(probe, linePort_, sip_test::kPcmuOffer)),
             "SIP/2.0 480 Temporarily Unavailable");
   EXPECT_EQ(sim::TheExchange().LatestCall(0), 0u);
 }

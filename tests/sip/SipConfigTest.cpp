@@ -26,7 +26,7 @@ TEST(SipConfig, ALineWithEverySettingIsRead) {
   const auto config = ParseConfig(
       "# the front desk\nlog = /tmp/x.log\n\n[line]\n name = Front Desk \nlisten = "
       "127.0.0.1:5062\ncodecs = PCMA\nregistrar = sip:pbx.example.com\nuser = desk\npassword = "
-      "p=w\n[line]\nname = Back\nlisten = [::1]:5063\n",
+      "p=w\nchannels = 12\n[line]\nname = Back\nlisten = [::1]:5063\n",
       "t.conf");
   EXPECT_EQ(config.log, "/tmp/x.log");
   ASSERT_EQ(config.lines.size(), 2u);
@@ -36,9 +36,26 @@ TEST(SipConfig, ALineWithEverySettingIsRead) {
   EXPECT_EQ(config.lines[0].registrar, "sip:pbx.example.com");
   EXPECT_EQ(config.lines[0].user, "desk");
   EXPECT_EQ(config.lines[0].password, "p=w");
+  EXPECT_EQ(config.lines[0].channels, 12u);
+  EXPECT_TRUE(config.lines[0].userGiven);
   EXPECT_EQ(config.lines[1].listen, "[::1]:5063");
   EXPECT_EQ(config.lines[1].codecs, (std::vector<Codec>{Codec::Pcmu, Codec::Pcma}));
   EXPECT_EQ(config.lines[1].registrar, "");
+  EXPECT_EQ(config.lines[1].channels, 1u);
+  EXPECT_FALSE(config.lines[1].userGiven);
+}
+
+TEST(SipConfig, LinesShareAnAddressWhenEachCallHasOneLineToGoTo) {
+  const auto config = ParseConfig(
+      "[line]\nname = Desk\nlisten = 127.0.0.1:5060\nuser = desk\n"
+      "[line]\nname = Sales\nlisten = 127.0.0.1:5060\nuser = sales\nchannels = 4\n"
+      "[line]\nname = Rest\nlisten = 127.0.0.1:5060\n"
+      "[line]\nname = Desk Too\nlisten = 127.0.0.1:5061\nuser = desk\n",
+      "t.conf");
+  ASSERT_EQ(config.lines.size(), 4u);
+  EXPECT_TRUE(sipnet::SameAddress(config.lines[0].listen, config.lines[2].listen));
+  EXPECT_FALSE(sipnet::SameAddress(config.lines[0].listen, config.lines[3].listen));
+  EXPECT_TRUE(sipnet::SameAddress("[::1]:5060", "[0:0::1]:5060"));
 }
 
 struct TBadConfig {
@@ -67,7 +84,49 @@ INSTANTIATE_TEST_SUITE_P(
         TBadConfig{"[line]\nname = A\nlisten = localhost\n",
                    "t.conf:3: bad address 'localhost' (host:port, e.g. 127.0.0.1:5060)"},
         TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:0\n",
-                   "t.conf:3: bad address '127.0.0.1:0' (host:port, e.g. 127.0.0.1:5060)"},
+                   "t.conf:3: bad port in '127.0.0.1:0' (1 to 65535)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:99999\n",
+                   "t.conf:3: bad port in '127.0.0.1:99999' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 127.0.0.1:65536\n",
+                   "t.conf:2: bad port in '127.0.0.1:65536' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = [::1]:4294967297\n",
+                   "t.conf:2: bad port in '[::1]:4294967297' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 127.0.0.1:-5\n",
+                   "t.conf:2: bad port in '127.0.0.1:-5' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 127.0.0.1:50x\n",
+                   "t.conf:2: bad port in '127.0.0.1:50x' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 127.0.0.1:\n",
+                   "t.conf:2: bad port in '127.0.0.1:' (1 to 65535)"},
+        TBadConfig{"[line]\nlisten = 192.0.2.1:506 = 192.0.2.1:506\n",
+                   "t.conf:2: bad address '192.0.2.1:506 = 192.0.2.1:506' (host:port, e.g. "
+                   "127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = ::1:5060\n",
+                   "t.conf:2: bad address '::1:5060' (host:port, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = [::1]\n",
+                   "t.conf:2: bad address '[::1]' (host:port, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = 300.0.0.1:5060\n",
+                   "t.conf:2: bad address '300.0.0.1:5060' (host:port, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = pbx.example.com:5060\n",
+                   "t.conf:2: bad address 'pbx.example.com:5060' (host:port, e.g. "
+                   "127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = 0.0.0.0:5060\n",
+                   "t.conf:2: '0.0.0.0:5060' is every address, not one (name the one peers "
+                   "reach, e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nlisten = [::]:5060\n",
+                   "t.conf:2: '[::]:5060' is every address, not one (name the one peers reach, "
+                   "e.g. 127.0.0.1:5060)"},
+        TBadConfig{"[line]\nchannels = 0\n", "t.conf:2: bad channels '0' (1 to 1000)"},
+        TBadConfig{"[line]\nchannels = 1001\n", "t.conf:2: bad channels '1001' (1 to 1000)"},
+        TBadConfig{"[line]\nchannels = -2\n", "t.conf:2: bad channels '-2' (1 to 1000)"},
+        TBadConfig{"[line]\nchannels = 4 lines\n", "t.conf:2: bad channels '4 lines' (1 to 1000)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\nuser = desk\n\n"
+                   "[line]\nname = B\nlisten = 127.0.0.1:05060\nuser = desk\n",
+                   "t.conf:6: user 'desk' on 127.0.0.1:05060 belongs to the line at line 1 "
+                   "already (for several devices of one number, set 'channels')"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\n[line]\nname = B\nlisten = "
+                   "127.0.0.1:5061\n[line]\nname = C\nlisten = 127.0.0.1:5060\n",
+                   "t.conf:7: a second line without a 'user' on 127.0.0.1:5060 (the line at "
+                   "line 1 takes the calls no user matches)"},
         TBadConfig{"[line]\nname = A\n", "t.conf:1: the line has no 'listen' address"},
         TBadConfig{"[line]\nlisten = 127.0.0.1:5060\n[line]\n", "t.conf:1: the line has no 'name'"},
         TBadConfig{"[line]\ncodecs = PCMU G729\n",
