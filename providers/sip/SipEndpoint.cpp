@@ -52,6 +52,9 @@ SipEndpoint::~SipEndpoint() {
 }
 
 SipLine *SipEndpoint::LineFor(const struct pl &user) const {
+  // A line alone on its address takes every call, as before lines could share one: its user
+  // is its login, which a proxy need not put in the Request-URI.
+  if (lines_.size() == 1) return lines_.front();
   SipLine *anyUser = nullptr;
   for (SipLine *line : lines_) {
     const LineConfig &config = line->Config();

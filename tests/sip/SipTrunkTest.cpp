@@ -150,6 +150,12 @@ TEST_F(SipTrunk, ACallToAUserNoLineHasIsNotFound) {
       std::string::npos);
 }
 
+TEST_F(SipTrunk, ALineAloneOnItsAddressTakesEveryCallWhateverItsUser) {
+  Start("[line]\nname = Desk\nuser = desk\n" + Listen(), {0});
+  EXPECT_EQ(Invite("5550100"), "SIP/2.0 180 Ringing");
+  ExpectBusy(1, {0}, "after a call to another user");
+}
+
 TEST_F(SipTrunk, AHuntGroupSkipsChannelsNobodyHasOpen) {
   Start("[line]\nname = Trunk\nchannels = 3\n" + Listen(), {1});
   EXPECT_EQ(Invite("anyone"), "SIP/2.0 180 Ringing");
