@@ -64,7 +64,7 @@ class TCaller {
     sim::Exchange &exchange = sim::TheExchange();
     call_ = exchange.OfferCall(line_, {.caller = {"Caller", number_}});
     // A quiet line until the caller speaks: digital silence would end the recording at once.
-    sim::Audio().Send(*exchange.WaveInId(line_), sim::ToneSound(250, 30, 300));
+    sim::Audio().Send(*exchange.WaveInId(line_), sim::ToneSound(250, 300, 300));
     exchange.SayAfterBeep(call_, speech_);
   }
   // One ring more while the call is offered; true once it is not.

@@ -316,7 +316,8 @@ TEST_F(PhoneRun, ADiskThatFillsKeepsTheSecondsWrittenAndSaysSoOnce) {
     AwaitLineTakingCalls();
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Fay", "5550133"}});
     // A quiet line until the caller speaks: digital silence would end the recording at once.
-    sim::Audio().Send(0, sim::ToneSound(250, 30, 300));
+    // Long enough for a slow machine, on which the greeting ends many clock seconds late.
+    sim::Audio().Send(0, sim::ToneSound(250, 300, 300));
     exchange.SayAfterBeep(call, sim::ToneSound(440, 5));
     exchange.Ring(0, 1);
     AwaitIdle(call);
