@@ -33,6 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRate = 8000;
+constexpr DWORD kReactionMs = 4000;
 
 std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
@@ -65,7 +66,9 @@ class TCaller {
     call_ = exchange.OfferCall(line_, {.caller = {"Caller", number_}});
     // A quiet line until the caller speaks: digital silence would end the recording at once.
     sim::Audio().Send(*exchange.WaveInId(line_), sim::ToneSound(250, 300, 300));
-    exchange.SayAfterBeep(call_, speech_);
+    // Seconds after the beep: a busy machine may start its recorder late on a sped-up clock,
+    // and a caller is heard only once it has.
+    exchange.SayAfterBeep(call_, speech_, kReactionMs);
   }
   // One ring more while the call is offered; true once it is not.
   bool RingOnce() {

@@ -318,7 +318,7 @@ TEST_F(PhoneRun, ADiskThatFillsKeepsTheSecondsWrittenAndSaysSoOnce) {
     // A quiet line until the caller speaks: digital silence would end the recording at once.
     // Long enough for a slow machine, on which the greeting ends many clock seconds late.
     sim::Audio().Send(0, sim::ToneSound(250, 300, 300));
-    exchange.SayAfterBeep(call, sim::ToneSound(440, 5));
+    exchange.SayAfterBeep(call, sim::ToneSound(440, 30));
     exchange.Ring(0, 1);
     AwaitIdle(call);
   });
