@@ -91,7 +91,9 @@ char *TapiErrorText(LONG code, char *buffer);
 /// (`MsgWaitForMultipleObjects` and `Application->ProcessMessages()`, or ProcessMessages), a
 /// modal dialog, or the wait inside PlayASound and RecordASound, which pump. A line message
 /// waits in TAPI's queue until then. Handlers run inside that pump and may call the
-/// component's methods.
+/// component's methods. A host that serves several lines side by side gives each component a
+/// thread of its own: a component whose line is opened on a thread inside a
+/// `TSynchronizeHere` scope has that thread for its main thread, in all the above.
 ///
 /// **Ownership.** Call handles (HCALL) handed to events are the host's to act on until the
 /// call goes idle; the component releases them then (see OnCallDisconnectedEvent). What

@@ -45,7 +45,7 @@ TAnsweringMachine::TAnsweringMachine(TkwTAPI &tapi, TCallEvents &events, TTimeli
 void TAnsweringMachine::Run() {
   while (!stopped_ && (options_.calls == 0 || callsTaken_ < options_.calls)) {
     // TAPI counts the rings; the call is answered on the ring asked for.
-    ServeEventsUntil([&] {
+    events_.ServeUntil([&] {
       const TCallFacts &call = events_.Call();
       return stopped_ || call.bEnded || (call.hCall != 0 && call.iRings >= options_.rings);
     });
@@ -62,26 +62,40 @@ void TAnsweringMachine::Run() {
 
 void TAnsweringMachine::Stop() {
   stopped_ = true;
-  // Without a recording in progress this does nothing.
+  // Each does nothing unless its sound is running.
+  tapi_.StopPlaying();
   tapi_.StopRecording();
 }
 
 void TAnsweringMachine::TakeCall() {
   DWORD hCall = events_.Call().hCall;
   if (!Answer(hCall)) return HangUp(hCall);
-  timeline_.Event("Playing the greeting " + options_.greeting);
-  AnsiString asStatus;
-  // Blocks until the whole greeting is played; the component serves the main thread's
-  // messages meanwhile, so events (a hang-up among them) are handled during it.
-  if (!tapi_.PlayASound(options_.greeting.c_str(), &asStatus))
-    timeline_.Event("The greeting could not be played: " + Str(asStatus));
+  PlayGreeting();
   // The caller may have hung up while the greeting played.
   if (!stopped_ && StillConnected(hCall)) {
     RecordMessage(hCall);
-  } else if (events_.Call().bEnded) {
+  } else if (events_.Call().Over()) {
     timeline_.Event("The caller hung up during the greeting: no message.");
   }
   HangUp(hCall);
+}
+
+void TAnsweringMachine::PlayGreeting() {
+  if (stopped_ || events_.Call().Over()) return;
+  timeline_.Event("Playing the greeting " + options_.greeting);
+  // A greeting nobody hears any more would keep the line from its next call for the rest of
+  // its length.
+  events_.WhenCallEnds([this] { tapi_.StopPlaying(); });
+  AnsiString asStatus;
+  // Blocks until the greeting is played or stopped; the component serves the thread's
+  // messages meanwhile, so events (a hang-up among them) are handled during it.
+  const bool bPlayed = tapi_.PlayASound(options_.greeting.c_str(), &asStatus);
+  events_.WhenCallEnds(nullptr);
+  if (bPlayed) return;
+  if (stopped_ || events_.Call().Over())
+    timeline_.Event("The greeting was stopped.");
+  else
+    timeline_.Event("The greeting could not be played: " + Str(asStatus));
 }
 
 bool TAnsweringMachine::Answer(DWORD hCall) {
@@ -92,7 +106,7 @@ bool TAnsweringMachine::Answer(DWORD hCall) {
     timeline_.Event(Str(asError));
     return false;
   }
-  ServeEventsUntil([&] {
+  events_.ServeUntil([&] {
     const TCallFacts &call = events_.Call();
     return stopped_ || call.bEnded || !call.requestFailure.empty() ||
            call.dwCallState == LINECALLSTATE_CONNECTED;
@@ -181,5 +195,5 @@ void TAnsweringMachine::HangUp(DWORD hCall) {
     return;
   }
   // The handle stays the host's until the call is idle; the component releases it then.
-  ServeEventsUntil([&] { return events_.Call().bEnded; });
+  events_.ServeUntil([&] { return events_.Call().bEnded; });
 }

@@ -19,8 +19,8 @@ class TAnsweringMachine {
 
   // Takes calls until the number asked for is reached or Stop() is called.
   void Run();
-  // Ends the machine from a window message of the main thread (Ctrl-C): a recording in
-  // progress stops and keeps what it has; a call in progress is dropped.
+  // Ends the machine from a window message of its thread (Ctrl-C): a greeting in progress
+  // stops, a recording in progress stops and keeps what it has; a call in progress is dropped.
   void Stop();
 
   const std::vector<TMessageEntry> &Messages() const { return messages_; }
@@ -29,6 +29,7 @@ class TAnsweringMachine {
  private:
   void TakeCall();
   bool Answer(DWORD hCall);
+  void PlayGreeting();
   bool StillConnected(DWORD hCall);
   void RecordMessage(DWORD hCall);
   // Why a recording that ran to its end ended.

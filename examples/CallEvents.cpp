@@ -74,15 +74,15 @@ std::string TapiText(LONG code) {
 }  // namespace
 
 TCallEvents::TCallEvents(TkwTAPI &tapi, TTimeline &timeline) : timeline_(timeline) {
-  tapi.OnTapiError = TTapiErrorEvent(this, &TCallEvents::OnTapiError);
-  tapi.OnCallOfferingEvent = TCallOfferingEvent(this, &TCallEvents::OnCallOffering);
-  tapi.OnCallerIDEvent = TCallerIDEvent(this, &TCallEvents::OnCallerID);
-  tapi.OnCalledPartyIDEvent = TCalledPartyIDEvent(this, &TCallEvents::OnCalledPartyID);
-  tapi.OnCallRingEvent = TCallRingEvent(this, &TCallEvents::OnCallRing);
-  tapi.OnCallConnectedEvent = TCallConnectedEvent(this, &TCallEvents::OnCallConnected);
-  tapi.OnCallDisconnectedEvent = TCallDisconnectedEvent(this, &TCallEvents::OnCallDisconnected);
-  tapi.OnCallLineReplyEvent = TCallLineReplyEvent(this, &TCallEvents::OnCallLineReply);
-  tapi.OnCallInfoEvent = TCallInfoEvent(this, &TCallEvents::OnCallInfo);
+  HandleWith(tapi.OnTapiError, &TCallEvents::OnTapiError);
+  HandleWith(tapi.OnCallOfferingEvent, &TCallEvents::OnCallOffering);
+  HandleWith(tapi.OnCallerIDEvent, &TCallEvents::OnCallerID);
+  HandleWith(tapi.OnCalledPartyIDEvent, &TCallEvents::OnCalledPartyID);
+  HandleWith(tapi.OnCallRingEvent, &TCallEvents::OnCallRing);
+  HandleWith(tapi.OnCallConnectedEvent, &TCallEvents::OnCallConnected);
+  HandleWith(tapi.OnCallDisconnectedEvent, &TCallEvents::OnCallDisconnected);
+  HandleWith(tapi.OnCallLineReplyEvent, &TCallEvents::OnCallLineReply);
+  HandleWith(tapi.OnCallInfoEvent, &TCallEvents::OnCallInfo);
 }
 
 void TCallEvents::Note(const std::string &event, const std::string &text) {
@@ -106,18 +106,34 @@ void TCallEvents::OnCallOffering(HCALL hCall, int, int iCallPrivaledge) {
   Note("OnCallOfferingEvent",
        "incoming call " + Hex(hCall) +
            (iCallPrivaledge == LINECALLPRIVILEGE_OWNER ? ", ours to answer" : ", watched only"));
-  if (iCallPrivaledge == LINECALLPRIVILEGE_OWNER && call_.hCall == 0) {
-    call_ = TCallFacts{};
-    call_.hCall = hCall;
-    call_.dwCallState = LINECALLSTATE_OFFERING;
-  }
+  if (iCallPrivaledge != LINECALLPRIVILEGE_OWNER) return;
+  TCallFacts offered;
+  offered.hCall = hCall;
+  offered.dwCallState = LINECALLSTATE_OFFERING;
+  // A caller who rings as soon as the last one has hung up is kept for after it.
+  if (call_.hCall == 0)
+    call_ = offered;
+  else if (call_.bEnded && !next_)
+    next_ = offered;
+}
+
+void TCallEvents::Forget() {
+  call_ = next_.value_or(TCallFacts{});
+  next_.reset();
+}
+
+TCallFacts *TCallEvents::FactsOf(HCALL hCall) {
+  if (hCall != 0 && hCall == call_.hCall) return &call_;
+  if (next_ && hCall == next_->hCall) return &*next_;
+  return nullptr;
 }
 
 void TCallEvents::OnCallerID(AnsiString asName, AnsiString asNumber, int iCallType, HCALL hCall) {
   Note("OnCallerIDEvent", "caller: " + IdentityOf(Str(asName), Str(asNumber), iCallType));
-  if (hCall != call_.hCall) return;
-  call_.callerName = Str(asName);
-  call_.callerNumber = Str(asNumber);
+  TCallFacts *pCall = FactsOf(hCall);
+  if (pCall == nullptr) return;
+  pCall->callerName = Str(asName);
+  pCall->callerNumber = Str(asNumber);
 }
 
 void TCallEvents::OnCalledPartyID(AnsiString asName, AnsiString asNumber, int iCallType) {
@@ -126,7 +142,9 @@ void TCallEvents::OnCalledPartyID(AnsiString asName, AnsiString asNumber, int iC
 
 void TCallEvents::OnCallRing(int iRingCount, const HCALL &) {
   Note("OnCallRingEvent", "ring " + std::to_string(iRingCount));
-  if (call_.hCall != 0) call_.iRings = iRingCount;
+  // The line rings for the newest call.
+  TCallFacts &ringing = next_ ? *next_ : call_;
+  if (ringing.hCall != 0) ringing.iRings = iRingCount;
 }
 
 void TCallEvents::OnCallConnected(AnsiString, DWORD, DWORD, DWORD, AnsiString, AnsiString,
@@ -136,7 +154,14 @@ void TCallEvents::OnCallConnected(AnsiString, DWORD, DWORD, DWORD, AnsiString, A
 
 void TCallEvents::OnCallDisconnected(HCALL hCall) {
   Note("OnCallDisconnectedEvent", "call " + Hex(hCall) + " is over; its handle is released");
-  if (hCall == call_.hCall) call_.bEnded = true;
+  if (next_ && hCall == next_->hCall) next_->bEnded = true;
+  if (hCall != call_.hCall) return;
+  call_.bEnded = true;
+  NoteCallOver();
+}
+
+void TCallEvents::NoteCallOver() {
+  if (whenCallEnds_) whenCallEnds_();
 }
 
 void TCallEvents::OnCallLineReply(int iRequestID, int iStatus) {
@@ -150,17 +175,27 @@ void TCallEvents::OnCallInfo(LINEMESSAGE *cbData, LINECALLINFO *) {
   std::string text = MessageName(cbData->dwMessageID);
   if (cbData->dwMessageID == LINE_CALLSTATE) {
     text += ": call " + Hex(cbData->hDevice) + " " + CallStateName(cbData->dwParam1);
-    if (Follows(cbData->hDevice, cbData->dwParam1) && !call_.bEnded)
+    if (next_ && cbData->hDevice == next_->hCall) {
+      next_->dwCallState = cbData->dwParam1;
+    } else if (Follows(cbData->hDevice, cbData->dwParam1) && !call_.bEnded) {
       call_.dwCallState = cbData->dwParam1;
+      if (call_.Over()) NoteCallOver();
+    }
   }
   Note("OnCallInfoEvent", text);
 }
 
-void ServeEventsUntil(const std::function<bool()> &done) {
+void TCallEvents::ServeUntil(const std::function<bool()> &done) {
   // Each round waits for messages of any kind, then serves them. The hand-off of a line
   // message is sent rather than posted, and GetMessageA would serve it without returning.
-  while (!done()) {
+  for (RaiseHandlerFailure(); !done(); RaiseHandlerFailure()) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
     Application->ProcessMessages();
   }
+}
+
+void TCallEvents::RaiseHandlerFailure() {
+  if (!handlerFailure_) return;
+  const std::exception_ptr failure = std::exchange(handlerFailure_, nullptr);
+  std::rethrow_exception(failure);
 }

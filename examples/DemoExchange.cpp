@@ -46,7 +46,9 @@ void SetUpExchange() {
       .MediaModes(LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_AUTOMATEDVOICE |
                   LINEMEDIAMODE_DATAMODEM | LINEMEDIAMODE_G3FAX)
       .Address("5551001")
-      .DevCapsExtraBytes(1024);
+      .DevCapsExtraBytes(1024)
+      .WaveOut(1)
+      .WaveIn(1);
   // This one reports its strings in Unicode, which the component does not read.
   exchange.Line(2)
       .Name("ISDN Line")
@@ -54,7 +56,9 @@ void SetUpExchange() {
       .MediaModes(LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_DIGITALDATA)
       .BearerModes(LINEBEARERMODE_VOICE | LINEBEARERMODE_SPEECH | LINEBEARERMODE_DATA)
       .AddressModes(LINEADDRESSMODE_ADDRESSID | LINEADDRESSMODE_DIALABLEADDR)
-      .Address("5552000");
+      .Address("5552000")
+      .WaveOut(2)
+      .WaveIn(2);
   sim::Audio().Reset();
 }
 
@@ -63,8 +67,10 @@ std::vector<TScriptedCaller> TwoCallers(const std::string &soundFolder) {
           {"Bob Stone", "5550199", "", true}};
 }
 
-TFarEnd::TFarEnd(DWORD dwLine, std::vector<TScriptedCaller> callers) : dwLine_(dwLine) {
-  thread_ = std::thread([this, callers = std::move(callers)] {
+TFarEnd::TFarEnd(DWORD dwLine, std::vector<TScriptedCaller> callers, DWORD dwDelay)
+    : dwLine_(dwLine) {
+  thread_ = std::thread([this, callers = std::move(callers), dwDelay] {
+    if (!Pause(dwDelay)) return;
     for (const TScriptedCaller &caller : callers) {
       if (!Pause(kRingCadence)) return;
       Call(caller);
@@ -89,7 +95,8 @@ bool TFarEnd::Pause(DWORD dwMilliseconds) {
 void TFarEnd::Call(const TScriptedCaller &caller) {
   const UINT waveIn = Exchange().WaveInId(dwLine_).value_or(0);
   const UINT waveOut = Exchange().WaveOutId(dwLine_).value_or(0);
-  sim::Audio().Reset();
+  // Other lines' calls go on meanwhile: only this line's sound counts from here.
+  const size_t heardBefore = sim::Audio().Played(waveOut).size();
   const sim::CallId call = Exchange().OfferCall(dwLine_, {.caller = {caller.name, caller.number}});
   // Ready before the machine can answer, however soon it beeps.
   if (const auto speech = sim::FileSound(caller.speech)) {
@@ -106,7 +113,7 @@ void TFarEnd::Call(const TScriptedCaller &caller) {
     if (!Pause(kRingCadence)) break;
   }
   if (caller.hangsUpDuringGreeting) {
-    while (sim::Audio().Played(waveOut).size() < kGreetingHeard && Pause(kPoll)) {
+    while (sim::Audio().Played(waveOut).size() < heardBefore + kGreetingHeard && Pause(kPoll)) {
     }
     Exchange().HangUp(call);
   }

@@ -13,8 +13,8 @@
 
 namespace demo {
 
-// Three lines whose providers report their names in different ways; line 0, the voice modem,
-// has wave devices for calls with sound.
+// Three lines whose providers report their names in different ways, each with wave devices
+// for calls with sound.
 void SetUpExchange();
 
 struct TScriptedCaller {
@@ -37,8 +37,8 @@ std::vector<TScriptedCaller> TwoCallers(const std::string &soundFolder);
 // faint noise of the caller's end. Stopping hangs up a call in progress.
 class TFarEnd {
  public:
-  // The callers of the script ring the line.
-  TFarEnd(DWORD dwLine, std::vector<TScriptedCaller> callers);
+  // The callers of the script ring the line, the first one `dwDelay` ms later than alone.
+  TFarEnd(DWORD dwLine, std::vector<TScriptedCaller> callers, DWORD dwDelay = 0);
   // The called party of an outgoing call on the line answers after two seconds of ringing.
   explicit TFarEnd(DWORD dwLine);
   ~TFarEnd();

@@ -44,6 +44,8 @@ void ChooseDevice(TkwTAPI &tapi, const TStringList &names, std::ostream &out) {
   out << (why.empty() ? "    opens: yes\n" : "    cannot be opened: " + why + "\n");
 }
 
+}  // namespace
+
 // TAPI tells how many line devices there are when it is initialised, which the component
 // does while opening one; the open itself need not succeed.
 DWORD CountDevices(TkwTAPI &tapi) {
@@ -57,8 +59,6 @@ DWORD CountDevices(TkwTAPI &tapi) {
   tapi.CloseDevice();
   return dwCount;
 }
-
-}  // namespace
 
 void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out) {
   TStringList names;

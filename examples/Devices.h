@@ -8,3 +8,6 @@
 
 // `where` names the provider in the report: "the simulated exchange", "the system's TAPI".
 void ListDevices(TkwTAPI &tapi, const std::string &where, std::ostream &out);
+
+// How many line devices TAPI has (0 when it has none or cannot start).
+DWORD CountDevices(TkwTAPI &tapi);

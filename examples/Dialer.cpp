@@ -11,7 +11,7 @@ bool TDialer::Run() {
     timeline_.Event("The line refused the call.");
     return false;
   }
-  ServeEventsUntil([&] {
+  events_.ServeUntil([&] {
     const TCallFacts &call = events_.Call();
     return stopped_ || call.bEnded || !call.requestFailure.empty() ||
            call.dwCallState == LINECALLSTATE_CONNECTED || call.dwCallState == LINECALLSTATE_BUSY;
@@ -47,5 +47,5 @@ void TDialer::HangUp() {
   DWORD hCall = hCall_ != 0 ? hCall_ : events_.Call().hCall;
   if (hCall == 0 || events_.Call().bEnded) return;
   timeline_.Event("Hanging up");
-  if (tapi_.CloseCall(hCall) > 0) ServeEventsUntil([&] { return events_.Call().bEnded; });
+  if (tapi_.CloseCall(hCall) > 0) events_.ServeUntil([&] { return events_.Call().bEnded; });
 }

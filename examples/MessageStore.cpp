@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <mutex>
 #include <sstream>
 
 #include "examples/PhoneOptions.h"
@@ -12,6 +13,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Lines served side by side share one folder: a name is taken and an index line written by
+// one of them at a time.
+std::mutex folderLock;
 
 std::string Stamp(TDateTime time, const char *format) {
   return FormatDateTime(format, time).c_str();
@@ -59,14 +64,21 @@ std::string TMessageStore::PathOf(const std::string &fileName) const {
 std::string TMessageStore::NewMessageName(TDateTime time, const std::string &callerNumber) const {
   const std::string stem = Stamp(time, "yyyymmdd'-'hhnnss") + "-" + NumberForFileName(callerNumber);
   std::string name = stem + ".wav";
+  std::lock_guard<std::mutex> hold(folderLock);
   for (int copy = 2; fs::exists(PathOf(name)); ++copy)
     name = stem + "-" + std::to_string(copy) + ".wav";
+  // Taken by an empty file, so that another line's caller of the same second gets the next
+  // name; the recording replaces it, and a call without a message removes it.
+  std::ofstream(PathOf(name), std::ios::binary);
   return name;
 }
 
 bool TMessageStore::AddToIndex(const TMessageEntry &entry) const {
+  // Written in one piece: a line interrupted by another line's would corrupt both.
+  const std::string line = IndexLine(entry) + "\n";
+  std::lock_guard<std::mutex> hold(folderLock);
   std::ofstream index(IndexPath(), std::ios::app);
-  index << IndexLine(entry) << "\n";
+  index.write(line.data(), static_cast<std::streamsize>(line.size()));
   return static_cast<bool>(index.flush());
 }
 

@@ -29,7 +29,9 @@ class TMessageStore {
   std::string IndexPath() const { return PathOf(kIndexName); }
 
   // "20261209-054012-5550142.wav"; a number made of anything but digits and + becomes
-  // "unknown", and a name already taken gets "-2", "-3"...
+  // "unknown", and a name already taken gets "-2", "-3"... The name is taken at once (by an
+  // empty file), so that lines served side by side never get the same one. Thread-safe, as
+  // AddToIndex is.
   std::string NewMessageName(TDateTime time, const std::string &callerNumber) const;
   // Appends the entry's line to the index; false when the index cannot be written.
   bool AddToIndex(const TMessageEntry &entry) const;

@@ -7,7 +7,7 @@
 #include <vcl.h>
 
 #include "component/Kwtapi.h"
-#include "examples/AnsweringMachine.h"
+#include "examples/AnsweringLine.h"
 #include "examples/CallEvents.h"
 #include "examples/DemoExchange.h"
 #include "examples/Devices.h"
@@ -15,6 +15,7 @@
 #include "examples/InputChecks.h"
 #include "examples/Interrupt.h"
 #include "examples/LineSession.h"
+#include "examples/LineSupervisor.h"
 #include "examples/MessageStore.h"
 #include "examples/NoticeOnce.h"
 #include "examples/PhoneOptions.h"
@@ -29,49 +30,85 @@ constexpr int kFailed = 1;
 constexpr int kBadInput = 2;
 constexpr int kInterrupted = 130;
 
-void Summarise(const TAnsweringMachine &machine, const TMessageStore &store,
-               const std::string &logFile, TTimeline &timeline) {
+void Summarise(const TAnswerTally &tally, const TMessageStore &store, const std::string &logFile,
+               TTimeline &timeline) {
+  const std::vector<TAnswerTally::TMessage> messages = tally.Messages();
   timeline.Say("");
-  timeline.Say("Summary: " + std::to_string(machine.CallsTaken()) + " call(s), " +
-               std::to_string(machine.Messages().size()) + " message(s) saved");
-  for (const TMessageEntry &message : machine.Messages()) {
+  timeline.Say("Summary: " + std::to_string(tally.Calls()) + " call(s), " +
+               std::to_string(messages.size()) + " message(s) saved");
+  for (const TAnswerTally::TMessage &message : messages) {
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%5.1f s", message.seconds);
-    timeline.Say("  " + store.PathOf(message.fileName) + "  " + seconds + "  from " +
-                 message.callerName + " " + message.callerNumber);
+    std::snprintf(seconds, sizeof seconds, "%5.1f s", message.entry.seconds);
+    timeline.Say("  " + (message.label.empty() ? "" : message.label + ": ") +
+                 store.PathOf(message.entry.fileName) + "  " + seconds + "  from " +
+                 message.entry.callerName + " " + message.entry.callerNumber);
   }
   // Only files that are there are named.
   if (std::filesystem::exists(store.IndexPath()))
     timeline.Say("  index:     " + store.IndexPath());
-  else if (!machine.Messages().empty())
+  else if (!messages.empty())
     timeline.Say("  index:     none; " + store.IndexPath() + " could not be written");
   if (std::filesystem::exists(logFile)) timeline.Say("  debug log: " + logFile);
 }
 
-int Answer(TkwTAPI &tapi, const TPhoneOptions &options, TTimeline &timeline) {
+// The lines answer serves: --device's, or every one TAPI has.
+std::vector<DWORD> LinesToServe(const TPhoneOptions &options) {
+  if (options.allDevices) {
+    TkwTAPI tapi(nullptr);
+    const DWORD dwCount = CountDevices(tapi);
+    if (dwCount == 0) throw TUsageError("--device all: there are no line devices to serve");
+    std::vector<DWORD> devices(dwCount);
+    for (DWORD dwDevice = 0; dwDevice < dwCount; ++dwDevice) devices[dwDevice] = dwDevice;
+    return devices;
+  }
+  if (options.devices.empty()) return {options.device};
+  return {options.devices.begin(), options.devices.end()};
+}
+
+// The status of a run in which no line could be served: with one line asked for, as that
+// line's failure says (bad input or a failed open); with several, bad input.
+int NothingServed(bool bSeveral, const std::exception_ptr &why) {
+  if (bSeveral) return kBadInput;
+  try {
+    std::rethrow_exception(why);
+  } catch (const TUsageError &) {
+    return kBadInput;
+  } catch (...) {
+    return kFailed;
+  }
+}
+
+int Answer(const TPhoneOptions &options, TTimeline &timeline, std::ostream &err) {
   CheckPlayableWaveFile(options.greeting, "--greeting");
   TMessageStore store(options.messages);
   store.CheckWritable();
-  const std::string logFile =
-      options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile;
-  CheckLogFile(logFile);
-  tapi.DebugLogFile = logFile.c_str();
-  TCallEvents events(tapi, timeline);
-  TAnsweringMachine machine(tapi, events, timeline, options);
+  TAnsweringSetup setup{
+      options, options.logFile.empty() ? store.PathOf("corvax-phone.log") : options.logFile, {}};
+  CheckLogFile(setup.logFile);
+  const std::vector<DWORD> devices = LinesToServe(options);
+  const auto demoCount = std::min<size_t>(devices.size(), static_cast<size_t>(options.demoLines));
+  setup.demoLines.assign(devices.begin(), devices.begin() + static_cast<ptrdiff_t>(demoCount));
+  TAnswerTally tally;
+  std::exception_ptr refusal;
+  TLineSupervisor lines(
+      timeline, [&](TLineContext &line) { ServeAnsweringLine(line, setup, tally); },
+      [&](DWORD dwDevice, const std::exception_ptr &why) {
+        refusal = why;
+        try {
+          std::rethrow_exception(why);
+        } catch (const std::exception &e) {
+          err << "corvax-phone: " << e.what() << std::endl;
+        } catch (...) {
+          err << "corvax-phone: line " << dwDevice << " cannot be served" << std::endl;
+        }
+      });
   TInterruptWatch interrupt([&] {
     timeline.Event("Ctrl-C: stopping");
-    machine.Stop();
+    lines.Stop();
   });
-  TLineSession line(tapi, events, options.device, options.chooseDevice);
-  timeline.Event("Waiting for calls on line " + std::to_string(line.Device()) + " (" + line.Name() +
-                 "); answering after " + std::to_string(options.rings) + " ring(s); Ctrl-C stops");
-  {
-    // The far end starts once the line is open, so that the first call finds its owner.
-    std::optional<demo::TFarEnd> callers;
-    if (options.demo) callers.emplace(line.Device(), demo::TwoCallers(options.sounds));
-    machine.Run();
-  }
-  Summarise(machine, store, logFile, timeline);
+  lines.Run(devices);
+  if (lines.LinesServed() == 0 && refusal) return NothingServed(devices.size() > 1, refusal);
+  Summarise(tally, store, setup.logFile, timeline);
   return interrupt.Interrupted() ? kInterrupted : 0;
 }
 
@@ -128,7 +165,7 @@ TPhoneOptions WithOwnSounds(TPhoneOptions options, const std::string &soundFolde
   return options;
 }
 
-int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
+int Run(const TPhoneOptions &options, std::ostream &out, std::ostream &err, bool bTerminal) {
   std::unique_ptr<TapiProvider> sipLines;
   const std::string where = ChooseProvider(options, sipLines);
   TTimeline timeline(out, bTerminal);
@@ -138,7 +175,7 @@ int Run(const TPhoneOptions &options, std::ostream &out, bool bTerminal) {
       ListDevices(tapi, where, out);
       return 0;
     case TPhoneCommand::Answer:
-      return Answer(tapi, options, timeline);
+      return Answer(options, timeline, err);
     case TPhoneCommand::Dial:
       return Dial(tapi, options, timeline);
     case TPhoneCommand::Help:
@@ -157,7 +194,7 @@ int RunPhone(const std::vector<std::string> &args, std::ostream &out, std::ostre
   Application->Initialize();
   const TNoticeOnce notices;
   try {
-    return Run(WithOwnSounds(ParsePhoneOptions(args), soundFolder), out, bTerminal);
+    return Run(WithOwnSounds(ParsePhoneOptions(args), soundFolder), out, err, bTerminal);
   } catch (TUsageError &e) {
     err << "corvax-phone: " << e.what() << "\n";
     return kBadInput;

@@ -1,5 +1,6 @@
 #include "examples/PhoneOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -41,11 +42,36 @@ class TArgs {
 
 using TOptionTable = std::map<std::string, std::function<void(TArgs &, TPhoneOptions &)>>;
 
+constexpr long kLastDevice = 0xFFFF;
+
+// "3", "0,2,5" or "all".
+void TakeDevices(TArgs &a, TPhoneOptions &o) {
+  const std::string text = a.Value("--device");
+  o.devices.clear();
+  o.allDevices = text == "all";
+  if (o.allDevices) return;
+  std::vector<std::string> items;
+  for (size_t start = 0;;) {
+    const size_t comma = text.find(',', start);
+    items.push_back(text.substr(start, comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  for (const std::string &item : items) {
+    const std::vector<std::string> one{item};
+    TArgs number(one);
+    const auto device = static_cast<uint32_t>(number.Number("--device", {0, kLastDevice}));
+    if (std::find(o.devices.begin(), o.devices.end(), device) != o.devices.end())
+      throw TUsageError("--device names line " + item + " twice in '" + text + "'");
+    o.devices.push_back(device);
+  }
+  o.device = o.devices.front();
+  if (o.devices.size() == 1) o.devices.clear();
+}
+
 // Options every command that opens a line takes.
 void AddLineOptions(TOptionTable &table) {
-  table["--device"] = [](TArgs &a, TPhoneOptions &o) {
-    o.device = static_cast<uint32_t>(a.Number("--device", {0, 0xFFFF}));
-  };
+  table["--device"] = TakeDevices;
   table["--choose"] = [](TArgs &, TPhoneOptions &o) { o.chooseDevice = true; };
   table["--log"] = [](TArgs &a, TPhoneOptions &o) { o.logFile = a.Value("--log"); };
 }
@@ -66,6 +92,11 @@ TOptionTable AnswerOptions() {
     o.calls = static_cast<int>(a.Number("--calls", {0, 10000}));
   };
   table["--demo"] = [](TArgs &, TPhoneOptions &o) { o.demo = true; };
+  // Two of the demo exchange's lines can be served (the third reports its strings in Unicode).
+  table["--demo-lines"] = [](TArgs &a, TPhoneOptions &o) {
+    o.demo = true;
+    o.demoLines = static_cast<int>(a.Number("--demo-lines", {1, 2}));
+  };
   return table;
 }
 
@@ -92,22 +123,32 @@ TPhoneCommand CommandNamed(const std::string &name) {
 
 const char *const kPhoneUsage =
     "usage: corvax-phone devices [--system-tapi | --sip FILE]\n"
-    "       corvax-phone answer [--device N | --choose] [--greeting WAV] [--messages DIR]\n"
-    "                           [--rings 1-20] [--max-seconds 1-600] [--calls N] [--log FILE]\n"
-    "                           [--demo] [--system-tapi | --sip FILE]\n"
+    "       corvax-phone answer [--device N | N,M,... | all | --choose] [--greeting WAV]\n"
+    "                           [--messages DIR] [--rings 1-20] [--max-seconds 1-600]\n"
+    "                           [--calls N] [--log FILE] [--demo] [--demo-lines 1-2]\n"
+    "                           [--system-tapi | --sip FILE]\n"
     "       corvax-phone dial NUMBER [--device N | --choose] [--play WAV] [--assisted]\n"
     "                           [--log FILE] [--system-tapi | --sip FILE]\n"
     "answer waits for calls, greets each caller and records a message into the messages\n"
     "folder (default ./messages) until silence, --max-seconds (default 60) or a hang-up;\n"
     "--calls ends it after that many calls (default: until Ctrl-C); --demo lets two scripted\n"
-    "callers ring on the simulated exchange. dial places a call and plays a file when the\n"
+    "callers ring on the simulated exchange, --demo-lines N on N lines at overlapping times.\n"
+    "--device 0,2,5 or --device all serves those lines side by side, each on its own, into\n"
+    "one messages folder (--calls then counts each line's calls); the time line names the\n"
+    "line on each of its lines, a line that cannot be opened is told and the others served.\n"
+    "dial places a call and plays a file when the\n"
     "far end answers. --system-tapi uses the system's own TAPI (on Windows) instead of the\n"
     "simulated exchange; --sip the SIP lines of a configuration file (on Linux), where\n"
     "NUMBER is a SIP address such as sip:alice@192.0.2.7:5060.\n"
     "exit status: 0 done; 1 the work failed (a line that cannot be opened, a call that\n"
     "failed); 2 bad input, told in one line before the first call (an option, a file to\n"
     "play that the line cannot play, a log or messages folder that cannot be written, a\n"
-    "--sip file that cannot serve); 130 stopped by Ctrl-C.\n";
+    "--sip file that cannot serve; with several lines: none of them can be served);\n"
+    "130 stopped by Ctrl-C.\n";
+
+bool ServesSeveralLines(const TPhoneOptions &options) {
+  return options.allDevices || !options.devices.empty();
+}
 
 TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
   TPhoneOptions options;
@@ -136,6 +177,15 @@ TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args) {
     throw TUsageError("--system-tapi and --sip each choose the provider; give one of them");
   if (options.demo && !options.sipConfig.empty())
     throw TUsageError("--demo plays callers on the simulated exchange; it does not go with --sip");
+  if (options.command == TPhoneCommand::Dial && (options.allDevices || !options.devices.empty()))
+    throw TUsageError("dial places its call on one line; give --device N");
+  if (options.chooseDevice && (options.allDevices || !options.devices.empty()))
+    throw TUsageError("--choose picks one line; it does not go with several in --device");
+  // Without --device the demo's lines are the ones served.
+  if (options.demoLines > 1 && !options.allDevices && options.devices.empty()) {
+    for (int line = 0; line < options.demoLines; ++line)
+      options.devices.push_back(options.device + static_cast<uint32_t>(line));
+  }
   if (options.command == TPhoneCommand::Dial && options.number.empty())
     throw TUsageError("dial needs the NUMBER to call, e.g. corvax-phone dial 5551234");
   return options;

@@ -12,6 +12,9 @@ enum class TPhoneCommand { Help, Devices, Answer, Dial };
 struct TPhoneOptions {
   TPhoneCommand command = TPhoneCommand::Help;
   uint32_t device = 0;
+  // answer: the lines served side by side; empty: `device` alone
+  std::vector<uint32_t> devices;
+  bool allDevices = false;    // answer: every line device there is
   bool chooseDevice = false;  // the component's device dialog instead of --device
   std::string logFile;        // empty: in the messages folder (answer) or none (dial)
   // answer
@@ -21,6 +24,7 @@ struct TPhoneOptions {
   int maxSeconds = 60;
   int calls = 0;  // 0: until Ctrl-C
   bool demo = false;
+  int demoLines = 1;  // the lines the demo's callers ring, from the first one served
   // dial
   std::string number;
   std::string play;  // empty: announcement.wav among the program's sounds
@@ -41,5 +45,8 @@ class TUsageError : public std::runtime_error {
 
 // The arguments after the program's name.
 TPhoneOptions ParsePhoneOptions(const std::vector<std::string> &args);
+
+// Whether answer serves several lines, each on a thread of its own.
+bool ServesSeveralLines(const TPhoneOptions &options);
 
 extern const char *const kPhoneUsage;

@@ -1,8 +1,11 @@
 #include "examples/Timeline.h"
 
 #include <cstdio>
+#include <mutex>
 
 namespace {
+
+std::mutex output;
 
 std::string Stamp(DWORD elapsed) {
   char text[32];
@@ -15,27 +18,36 @@ std::string Stamp(DWORD elapsed) {
 }  // namespace
 
 TTimeline::TTimeline(std::ostream &out, bool inPlace)
-    : out_(out), inPlace_(inPlace), start_(GetTickCount()) {}
+    : TTimeline(out, inPlace, GetTickCount(), "") {}
+
+TTimeline::TTimeline(std::ostream &out, bool inPlace, DWORD start, std::string prefix)
+    : out_(out), inPlace_(inPlace), start_(start), prefix_(std::move(prefix)) {}
+
+TTimeline TTimeline::ForLine(const std::string &label) const {
+  return TTimeline(out_, false, start_, label + ": ");
+}
 
 void TTimeline::Event(const std::string &text) {
-  EndProgressLine();
-  out_ << Stamp(GetTickCount() - start_) << text << std::endl;
+  Write(Stamp(GetTickCount() - start_) + prefix_ + text);
 }
 
 void TTimeline::Progress(const std::string &text) {
-  const std::string line = Stamp(GetTickCount() - start_) + text;
-  if (!inPlace_) {
-    out_ << line << std::endl;
-    return;
-  }
+  const std::string line = Stamp(GetTickCount() - start_) + prefix_ + text;
+  if (!inPlace_) return Write(line);
   // Carriage return and erase-to-end-of-line: the new text covers the old one.
+  std::lock_guard<std::mutex> hold(output);
   out_ << "\r" << line << "\x1b[K" << std::flush;
   progressOpen_ = true;
 }
 
 void TTimeline::Say(const std::string &text) {
+  Write(prefix_ + text);
+}
+
+void TTimeline::Write(const std::string &line) {
+  std::lock_guard<std::mutex> hold(output);
   EndProgressLine();
-  out_ << text << std::endl;
+  out_ << line << std::endl;
 }
 
 void TTimeline::EndProgressLine() {

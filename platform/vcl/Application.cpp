@@ -21,8 +21,13 @@ void TApplication::Initialize() {
   });
 }
 
+void RunSynchronizeCall(const TMessage &message) {
+  if (message.Msg == TApplication::CM_SYNCHRONIZE)
+    (*reinterpret_cast<std::function<void()> *>(message.LParam))();
+}
+
 void TApplication::WndProc(TMessage &message) {
-  if (message.Msg == CM_SYNCHRONIZE) (*reinterpret_cast<std::function<void()> *>(message.LParam))();
+  RunSynchronizeCall(message);
 }
 
 bool TApplication::ProcessMessage(MSG &msg) {

@@ -51,3 +51,6 @@ class TApplication {
 
 // Always valid, also before Initialize.
 extern TApplication *Application;
+
+// Runs the call a CM_SYNCHRONIZE message carries; other messages are left alone.
+void RunSynchronizeCall(const TMessage &message);

@@ -4,17 +4,12 @@
 
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
-
-namespace {
-
-bool OnMainThread() {
-  return Application->MainThreadID() == GetCurrentThreadId();
-}
-
-}  // namespace
+#include "platform/vcl/SynchronizeHere.h"
 
 TThread::TThread(bool CreateSuspended)
-    : createSuspended_(CreateSuspended),
+    : synchronizeWindow_(TSynchronizeHere::OfThisThread()),
+      synchronizeThread_(synchronizeWindow_ != 0 ? GetCurrentThreadId() : 0),
+      createSuspended_(CreateSuspended),
       running_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       ended_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -72,8 +67,13 @@ int TThread::WaitFor() {
   return ReturnValue;
 }
 
+bool TThread::OnSynchronizeThread() const {
+  const DWORD dwThread = synchronizeWindow_ != 0 ? synchronizeThread_ : Application->MainThreadID();
+  return dwThread == GetCurrentThreadId();
+}
+
 void TThread::WaitForEnd() {
-  if (!OnMainThread()) {
+  if (!OnSynchronizeThread()) {
     WaitForSingleObject(ended_, INFINITE);
     return;
   }
@@ -88,11 +88,11 @@ void TThread::WaitForEnd() {
 
 void TThread::Synchronize(const std::function<void()> &method) {
   if (!method) return;
-  if (OnMainThread()) {
+  if (OnSynchronizeThread()) {
     method();
     return;
   }
-  HWND mainWindow = Application->Handle();
+  HWND mainWindow = synchronizeWindow_ != 0 ? synchronizeWindow_ : Application->Handle();
   // The framework's own exception, so that a thread's handler shows the text.
   if (mainWindow == 0)
     throw Exception(

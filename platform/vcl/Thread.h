@@ -1,5 +1,6 @@
 // Threads of the framework: a body in Execute, started suspended or not, stopped cooperatively
-// through Terminated, and Synchronize to run a method on the main thread.
+// through Terminated, and Synchronize to run a method on the main thread (or on the thread
+// that created the thread object inside a TSynchronizeHere scope).
 #pragma once
 
 #include <windows.h>
@@ -24,8 +25,8 @@ class TThread {
   // Starts the thread and returns once it is about to run Execute; later calls do nothing.
   void Resume();
   void Terminate() { Terminated = true; }
-  // Waits until Execute has returned and yields ReturnValue. On the main thread it keeps
-  // serving Synchronize calls meanwhile, so the thread waited for cannot block on one.
+  // Waits until Execute has returned and yields ReturnValue. On the thread its Synchronize
+  // calls run on it keeps serving them meanwhile, so the thread waited for cannot block on one.
   int WaitFor();
 
   // Signalled once the thread has ended, for waits on several things at once; valid while the
@@ -47,7 +48,8 @@ class TThread {
   virtual void DoTerminate() {}
 
   // Runs method on the main thread and returns when it has; an exception it raises is raised
-  // again here. Called on the main thread, runs it at once.
+  // again here. Called on the main thread, runs it at once. A thread object created inside a
+  // TSynchronizeHere scope has the scope's thread for its main thread.
   void Synchronize(const std::function<void()> &method);
   template <class T>
   void Synchronize(void (T::*method)()) {
@@ -61,7 +63,11 @@ class TThread {
  private:
   void Run();
   void WaitForEnd();
+  bool OnSynchronizeThread() const;
 
+  // The scope's window and thread when created inside a TSynchronizeHere; 0: the application.
+  const HWND synchronizeWindow_;
+  const DWORD synchronizeThread_;
   const bool createSuspended_;
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};

@@ -24,4 +24,5 @@
 #include "ScriptedModalDriver.h"
 #include "StdCtrls.h"
 #include "Strings.h"
+#include "SynchronizeHere.h"
 #include "Thread.h"

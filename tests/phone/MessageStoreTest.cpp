@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
 
 #include "examples/MessageStore.h"
 #include "examples/PhoneOptions.h"
@@ -76,6 +79,50 @@ TEST(MessageStore, AMissingFolderIsMadeAndLeftEmpty) {
   store.CheckWritable();
   EXPECT_TRUE(std::filesystem::is_directory(folder.Path("a/b/c")));
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path("a/b/c")));
+}
+
+TEST(MessageStore, LinesAtWorkTogetherGetNamesOfTheirOwn) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("").string());
+  constexpr int kLines = 8;
+  std::vector<std::string> names(kLines);
+  std::vector<std::thread> lines;
+  for (int line = 0; line < kLines; ++line)
+    lines.emplace_back([&, line] { names[line] = store.NewMessageName(CallTime(), "5550142"); });
+  for (auto &line : lines) line.join();
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), size_t{kLines});
+  EXPECT_TRUE(std::filesystem::exists(store.PathOf("20261209-054012-5550142.wav")));
+  EXPECT_TRUE(std::filesystem::exists(store.PathOf("20261209-054012-5550142-8.wav")));
+}
+
+TEST(MessageStore, EveryIndexLineIsWholeWhileManyLinesWrite) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("").string());
+  constexpr int kLines = 8, kMessages = 40;
+  // Longer than a stream's buffer, so that a line written in pieces would show.
+  auto callerOf = [](int line) { return std::string(9000, static_cast<char>('a' + line)); };
+  std::vector<std::thread> lines;
+  for (int line = 0; line < kLines; ++line) {
+    lines.emplace_back([&, line] {
+      for (int message = 0; message < kMessages; ++message) {
+        const std::string file = std::to_string(line) + "-" + std::to_string(message) + ".wav";
+        EXPECT_TRUE(store.AddToIndex({CallTime(), callerOf(line), "5550142", 1.5, file}));
+      }
+    });
+  }
+  for (auto &line : lines) line.join();
+  std::istringstream index(component_test::ReadFile(store.IndexPath()));
+  std::set<std::string> files;
+  for (std::string text; std::getline(index, text);) {
+    std::vector<std::string> fields;
+    std::istringstream in(text);
+    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+    ASSERT_EQ(fields.size(), 5u) << text.substr(0, 80);
+    const int line = fields[4][0] - '0';
+    EXPECT_EQ(fields[1], callerOf(line)) << "line " << line << " mixed with another";
+    files.insert(fields[4]);
+  }
+  EXPECT_EQ(files.size(), size_t{kLines * kMessages});
 }
 
 }  // namespace

@@ -52,7 +52,48 @@ INSTANTIATE_TEST_SUITE_P(
         TBadInput{{"dial", "--assisted"},
                   "dial needs the NUMBER to call, e.g. corvax-phone dial 5551234"},
         TBadInput{{"dial", "5551", "5552"},
-                  "unknown argument '5552' for dial; see corvax-phone --help"}));
+                  "unknown argument '5552' for dial; see corvax-phone --help"},
+        TBadInput{{"answer", "--device", "0,,2"},
+                  "--device must be a whole number from 0 to 65535, not ''"},
+        TBadInput{{"answer", "--device", "0,x"},
+                  "--device must be a whole number from 0 to 65535, not 'x'"},
+        TBadInput{{"answer", "--device", "1,2,1"}, "--device names line 1 twice in '1,2,1'"},
+        TBadInput{{"answer", "--device", "0,1", "--choose"},
+                  "--choose picks one line; it does not go with several in --device"},
+        TBadInput{{"dial", "5551", "--device", "all"},
+                  "dial places its call on one line; give --device N"},
+        TBadInput{{"answer", "--demo-lines", "3"},
+                  "--demo-lines must be a whole number from 1 to 2, not '3'"}));
+
+struct TLineChoice {
+  Args args;
+  std::vector<uint32_t> devices;  // empty: `device` alone
+  bool all;
+  uint32_t device;
+};
+
+class PhoneOptionsLines : public ::testing::TestWithParam<TLineChoice> {};
+
+TEST_P(PhoneOptionsLines, NameTheLinesAnswerServes) {
+  const TPhoneOptions options = ParsePhoneOptions(GetParam().args);
+  EXPECT_EQ(options.devices, GetParam().devices);
+  EXPECT_EQ(options.allDevices, GetParam().all);
+  EXPECT_EQ(options.device, GetParam().device);
+  EXPECT_EQ(ServesSeveralLines(options), GetParam().all || !GetParam().devices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, PhoneOptionsLines,
+    ::testing::Values(
+        TLineChoice{{"answer"}, {}, false, 0},
+        TLineChoice{{"answer", "--device", "4"}, {}, false, 4},
+        TLineChoice{{"answer", "--device", "0,2,5"}, {0, 2, 5}, false, 0},
+        TLineChoice{{"answer", "--device", "5,2"}, {5, 2}, false, 5},
+        TLineChoice{{"answer", "--device", "all"}, {}, true, 0},
+        // The demo's lines are served, from the one named on.
+        TLineChoice{{"answer", "--demo-lines", "2"}, {0, 1}, false, 0},
+        TLineChoice{{"answer", "--device", "1", "--demo-lines", "2"}, {1, 2}, false, 1},
+        TLineChoice{{"answer", "--device", "all", "--demo-lines", "2"}, {}, true, 0}));
 
 TEST(PhoneOptions, AnswerTakesEverySetting) {
   const TPhoneOptions options = ParsePhoneOptions(

@@ -200,6 +200,72 @@ TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
   ExpectLineClosed();
 }
 
+// What the line has played so far, across its calls.
+size_t PlayedOnLine0() {
+  return sim::Audio().Played(sim::TheExchange().WaveOutId(0).value_or(0)).size();
+}
+
+// Waits until the caller has heard a second of the greeting, `before` samples having been
+// played on the line before it.
+bool AwaitGreetingHeard(size_t before = 0) {
+  return Await([before] { return PlayedOnLine0() >= before + kRate; }, "a second of the greeting");
+}
+
+TEST_F(PhoneRun, ACallerWhoHangsUpDuringTheGreetingFreesTheLineAtOnce) {
+  // A slower clock than the others: the greeting's remaining five seconds are more than two
+  // real ones, far more than the machine needs to stop it however busy the machine is.
+  win32::SetTimeScale(2);
+  const size_t greeting = audio_test::ReadWave(CORVAX_SPEECH_DIR "/greeting.wav").size();
+  ASSERT_GT(greeting, 4u * kRate);
+  std::vector<size_t> heardWhenAnswered;
+  std::thread callers([&] {
+    sim::Exchange &exchange = sim::TheExchange();
+    AwaitLineTakingCalls();
+    for (const char *number : {"5550161", "5550162"}) {
+      const sim::CallId call = exchange.OfferCall(0, {.caller = {"Gil", number}});
+      RingUntilAnswered(call);
+      heardWhenAnswered.push_back(PlayedOnLine0());
+      if (!AwaitGreetingHeard(heardWhenAnswered.back())) return;
+      exchange.HangUp(call);
+      AwaitIdle(call);
+    }
+  });
+  const int status = Run({"answer", "--rings", "1", "--calls", "2", "--messages", Messages()});
+  callers.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  // The first greeting ended with the hang-up: the second call was answered long before the
+  // rest of it would have been played.
+  ASSERT_EQ(heardWhenAnswered.size(), 2u);
+  EXPECT_LT(heardWhenAnswered[1], greeting - 2 * kRate);
+  const std::string shown = out_.str();
+  EXPECT_EQ(shown.find("could not be played"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("The greeting was stopped."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("The caller hung up during the greeting: no message."), std::string::npos);
+  EXPECT_NE(shown.find("Summary: 2 call(s), 0 message(s) saved"), std::string::npos);
+  EXPECT_TRUE(notices_.Notices().empty());
+  ExpectLineClosed();
+}
+
+TEST_F(PhoneRun, CtrlCDuringTheGreetingStopsItAndEndsTheProgram) {
+  win32::SetTimeScale(2);
+  const size_t greeting = audio_test::ReadWave(CORVAX_SPEECH_DIR "/greeting.wav").size();
+  sim::CallId call = 0;
+  std::thread caller([&] {
+    AwaitLineTakingCalls();
+    call = sim::TheExchange().OfferCall(0, {.caller = {"Hal", "5550163"}});
+    RingUntilAnswered(call);
+    if (AwaitGreetingHeard()) PressCtrlC();
+  });
+  const int status = Run({"answer", "--rings", "1", "--messages", Messages()});
+  caller.join();
+  EXPECT_EQ(status, 130) << err_.str();
+  EXPECT_LT(PlayedOnLine0(), greeting - 2 * kRate);
+  EXPECT_EQ(sim::TheExchange().CallState(call), LINECALLSTATE_IDLE) << "the call was dropped";
+  EXPECT_NE(out_.str().find("The greeting was stopped."), std::string::npos) << out_.str();
+  EXPECT_TRUE(WaveFilesIn(Messages()).empty());
+  ExpectLineClosed();
+}
+
 TEST_F(PhoneRun, DialPlaysTheAnnouncementWhenTheFarEndAnswers) {
   ASSERT_EQ(Run({"dial", "5550123"}), 0) << err_.str();
   const auto announcement = audio_test::ReadWave(CORVAX_SPEECH_DIR "/announcement.wav");
@@ -250,8 +316,9 @@ TEST_F(PhoneRun, ADiskThatFillsKeepsTheSecondsWrittenAndSaysSoOnce) {
     AwaitLineTakingCalls();
     const sim::CallId call = exchange.OfferCall(0, {.caller = {"Fay", "5550133"}});
     // A quiet line until the caller speaks: digital silence would end the recording at once.
-    sim::Audio().Send(0, sim::ToneSound(250, 30, 300));
-    exchange.SayAfterBeep(call, sim::ToneSound(440, 5));
+    // Long enough for a slow machine, on which the greeting ends many clock seconds late.
+    sim::Audio().Send(0, sim::ToneSound(250, 300, 300));
+    exchange.SayAfterBeep(call, sim::ToneSound(440, 30));
     exchange.Ring(0, 1);
     AwaitIdle(call);
   });

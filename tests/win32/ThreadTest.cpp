@@ -5,10 +5,13 @@
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/SynchronizeHere.h"
 #include "platform/vcl/Thread.h"
+#include "tests/PumpMessages.h"
 #include "tests/support/Waits.h"
 
 namespace {
@@ -286,6 +289,83 @@ TEST_F(Threads, SynchronizeFailsWhenTheMainThreadIsGone) {
   thread.Resume();
   thread.WaitFor();
   Application = previous;
+  EXPECT_EQ(caught, "the main thread ended before it ran a Synchronize call");
+}
+
+TEST_F(Threads, AThreadCreatedInASynchronizeHereScopeSynchronizesWithItsCreator) {
+  std::atomic<DWORD> creator{0}, ranOn{0}, ranOnAfterScope{0};
+  std::atomic<bool> servedByPump{false};
+  std::thread host([&] {
+    creator = GetCurrentThreadId();
+    {
+      TSynchronizeHere here;
+      EXPECT_NE(TSynchronizeHere::OfThisThread(), 0u);
+      // Served by this thread's pump...
+      BodyThread pumped([&](BodyThread &self) {
+        self.Synchronize([&] { servedByPump = GetCurrentThreadId() == creator; });
+      });
+      pumped.Resume();
+      AwaitSynchronizeRequest();
+      Application->ProcessMessages();
+      pumped.WaitFor();
+      // ...and by its wait for the thread, as the main thread's wait serves its own.
+      BodyThread waited(
+          [&](BodyThread &self) { self.Synchronize([&] { ranOn = GetCurrentThreadId(); }); });
+      waited.Resume();
+      waited.WaitFor();
+    }
+    EXPECT_EQ(TSynchronizeHere::OfThisThread(), 0u);
+    // Outside the scope the application's main thread runs the calls again.
+    BodyThread later([&](BodyThread &self) {
+      self.Synchronize([&] { ranOnAfterScope = GetCurrentThreadId(); });
+    });
+    later.Resume();
+    later.WaitFor();
+  });
+  // The main thread serves only the call made outside the scope.
+  test_support::PumpMessagesUntil([&] { return ranOnAfterScope != 0; });
+  host.join();
+  EXPECT_TRUE(servedByPump);
+  EXPECT_EQ(ranOn, creator);
+  EXPECT_EQ(ranOnAfterScope, GetCurrentThreadId());
+}
+
+TEST_F(Threads, SynchronizeHereScopesNestAndTheInnermostCounts) {
+  std::thread host([] {
+    TSynchronizeHere outer;
+    const HWND outerWindow = TSynchronizeHere::OfThisThread();
+    {
+      TSynchronizeHere inner;
+      EXPECT_NE(TSynchronizeHere::OfThisThread(), outerWindow);
+    }
+    EXPECT_EQ(TSynchronizeHere::OfThisThread(), outerWindow);
+  });
+  host.join();
+  EXPECT_EQ(TSynchronizeHere::OfThisThread(), 0u) << "scopes belong to their thread";
+}
+
+TEST_F(Threads, SynchronizeAfterItsScopeEndedRaisesInsteadOfHanging) {
+  std::string caught;
+  std::unique_ptr<BodyThread> orphan;
+  const HANDLE scopeEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread host([&] {
+    TSynchronizeHere here;
+    orphan = std::make_unique<BodyThread>([&](BodyThread &self) {
+      EXPECT_TRUE(test_support::Waited(
+          WAIT_OBJECT_0, WaitForSingleObject(scopeEnded, test_support::kLongWaitMs),
+          "the scope to end"));
+      try {
+        self.Synchronize([] {});
+      } catch (const std::exception &error) {
+        caught = error.what();
+      }
+    });
+    orphan->Resume();
+  });
+  host.join();
+  SetEvent(scopeEnded);
+  orphan->WaitFor();
+  CloseHandle(scopeEnded);
   EXPECT_EQ(caught, "the main thread ended before it ran a Synchronize call");
 }
 
