@@ -152,13 +152,13 @@ class ManyLines : public phone_test::PhoneHost {
 TEST_F(ManyLines, EachLineTakesItsOwnCallerAtTheSameTimeIntoOneFolder) {
   std::vector<TCaller> callers{{0, "5550170", audio_test::Sweep(300, 900, 2)},
                                {1, "5550171", audio_test::Sweep(1500, 2100, 2)}};
-  std::thread far([&] {
+  std::thread farEnd([&] {
     if (Await([] { return LinesTakingCalls({0, 1}); }, "two lines to take calls"))
       CallTogether(callers);
   });
   const int status =
       Run({"answer", "--device", "all", "--rings", "1", "--calls", "1", "--messages", Messages()});
-  far.join();
+  farEnd.join();
   EXPECT_EQ(status, 0) << err_.str();
   // The demo's third line reports its strings in Unicode, which the component cannot read.
   const std::string refused =
@@ -180,7 +180,7 @@ TEST_F(ManyLines, EachLineTakesItsOwnCallerAtTheSameTimeIntoOneFolder) {
 TEST_F(ManyLines, CtrlCEndsEveryLineAndKeepsEachPartialMessage) {
   // Both talk from the moment they call, through the greeting and on.
   const auto first = audio_test::Sweep(300, 3000, 60), second = audio_test::Sweep(3000, 300, 60);
-  std::thread far([&] {
+  std::thread farEnd([&] {
     if (!Await([] { return LinesTakingCalls({0, 1}); }, "two lines to take calls")) return;
     sim::Exchange &exchange = sim::TheExchange();
     const sim::CallId calls[] = {exchange.OfferCall(0, {.caller = {"Ida", "5550180"}}),
@@ -210,7 +210,7 @@ TEST_F(ManyLines, CtrlCEndsEveryLineAndKeepsEachPartialMessage) {
         "both calls to end");
   });
   const int status = Run({"answer", "--device", "0,1", "--rings", "1", "--messages", Messages()});
-  far.join();
+  farEnd.join();
   EXPECT_EQ(status, 130) << err_.str();
   const auto files = phone_test::WaveFilesIn(Messages());
   ASSERT_EQ(files.size(), 2u) << out_.str();
@@ -234,12 +234,12 @@ TEST_F(ManyLines, CtrlCEndsEveryLineAndKeepsEachPartialMessage) {
 
 TEST_F(ManyLines, ALineThatCannotBeServedIsToldAndTheOthersServed) {
   std::vector<TCaller> callers{{0, "5550190", audio_test::Sweep(500, 1500, 1)}};
-  std::thread far([&] {
+  std::thread farEnd([&] {
     if (Await([] { return LinesTakingCalls({0}); }, "line 0 to take calls")) CallTogether(callers);
   });
   const int status =
       Run({"answer", "--device", "0,7", "--rings", "1", "--calls", "1", "--messages", Messages()});
-  far.join();
+  farEnd.join();
   EXPECT_EQ(status, 0) << err_.str();
   EXPECT_EQ(err_.str(),
             "corvax-phone: line device 7 does not exist (there are 3, numbered 0 to 2); list "
@@ -352,7 +352,7 @@ TEST_F(LineSupervision, AHandlerThatThrowsEndsOnlyItsLineWhichIsStartedAgain) {
       [](DWORD, const std::exception_ptr &) { ADD_FAILURE() << "a line was refused"; });
   std::vector<TCaller> others{{0, "5550200", audio_test::Sweep(400, 1000, 1)}};
   std::vector<TCaller> again{{1, "5550201", audio_test::Sweep(2400, 3000, 1)}};
-  std::thread far([&] {
+  std::thread farEnd([&] {
     if (!Await([] { return LinesTakingCalls({0, 1}); }, "two lines to take calls")) return;
     // Line 1's first caller rings into the failing handler: the line goes, its call with it.
     TCaller doomed(1, "5550210", {});
@@ -366,7 +366,7 @@ TEST_F(LineSupervision, AHandlerThatThrowsEndsOnlyItsLineWhichIsStartedAgain) {
     otherLines.join();
   });
   lines.Run({0, 1});
-  far.join();
+  farEnd.join();
 
   const std::string shown = out_.str();
   const long died = StampOf(shown,
