@@ -91,6 +91,9 @@ LONG Exchange::LineShutdown(HLINEAPP hLineApp) {
       if (line.app == hLineApp) owned.push_back(handle);
     }
     for (HLINE line : owned) CloseLine(line);
+    // A reader blocked in lineGetMessage wakes and finds the instance gone: closing the
+    // handle alone wakes nobody on Windows.
+    SetEvent(app->event);
     CloseHandle(app->event);
     apps_.erase(hLineApp);
     return 0;

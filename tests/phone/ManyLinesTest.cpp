@@ -25,6 +25,7 @@
 #include "simulator/FarEndAudio.h"
 #include "simulator/Operation.h"
 #include "simulator/Selection.h"
+#include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
 #include "tests/support/AudioSignals.h"
 
@@ -334,6 +335,7 @@ long StampOf(const std::string &shown, const std::string &text) {
 }
 
 TEST_F(LineSupervision, AHandlerThatThrowsEndsOnlyItsLineWhichIsStartedAgain) {
+  CORVAX_REQUIRE_LINUX_TIMING_OF_A_LIVE_CALLER();
   TTimeline timeline(out_, false);
   std::atomic<int> line1Starts{0};
   TLineSupervisor lines(

@@ -156,6 +156,7 @@ TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
 }
 
 TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
+  CORVAX_REQUIRE_LINUX_TIMING_OF_A_LIVE_CALLER();
   // Carol talks from the moment she calls, through the greeting and on.
   const auto said = audio_test::Sweep(300, 3000, 60);
   std::thread caller([&] {

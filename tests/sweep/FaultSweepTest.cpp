@@ -346,6 +346,7 @@ class FaultSweep : public ::testing::Test {
 };
 
 TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
+  CORVAX_REQUIRE_LINUX_TIMING_OF_A_LIVE_CALLER();
   const TOutcome clean = RunScenario();
   ASSERT_TRUE(clean.completed) << ::testing::PrintToString(clean.texts);
   ASSERT_FALSE(clean.leftOpen);
