@@ -31,6 +31,14 @@ class HostCodeTest : public CallsTest {
   void Await(const std::string &event) {
     PumpUntil([&] { return !component || Saw(event); });
   }
+  // Answers the call just offered on line 0 and waits until it is connected; its handle.
+  DWORD AnswerOffered() {
+    Await("offering 1 4");
+    DWORD hCall = host.hLastCall;
+    EXPECT_GT(component->AnswerTheLine(hCall, nullptr), 0);
+    Await("connected N/A|1|4|0|N/A| call");
+    return hCall;
+  }
 
   // Makes thread #1 hold the next message it fetches in its hand-off until the main thread
   // serves it: the test then knows that CloseDevice's wait will run the handler. A ring is
@@ -256,10 +264,7 @@ TEST_F(HostCodeTest, AnExceptionFromHostCodeLeavesTheSoundOperationReleased) {
   component_test::TFastClock fast;
   Open();
   const sim::CallId call = exchange.OfferCall(0);
-  Await("offering 1 4");
-  DWORD hCall = host.hLastCall;
-  EXPECT_GT(component->AnswerTheLine(hCall, nullptr), 0);
-  Await("connected N/A|1|4|0|N/A| call");
+  DWORD hCall = AnswerOffered();
   for (const bool recording : {false, true}) {
     SCOPED_TRACE(recording ? "RecordASound" : "PlayASound");
     sim::OperationJournal().Clear();
@@ -303,10 +308,7 @@ TEST_F(HostCodeTest, AHandlerStopsTheGreetingWhenTheCallerHangsUp) {
   component_test::TFastClock fast;
   Open();
   const sim::CallId call = exchange.OfferCall(0);
-  Await("offering 1 4");
-  DWORD hCall = host.hLastCall;
-  EXPECT_GT(component->AnswerTheLine(hCall, nullptr), 0);
-  Await("connected N/A|1|4|0|N/A| call");
+  AnswerOffered();
   sim::OperationJournal().Clear();
   // The first block is held until the handler has asked for the stop.
   HoldSoundAt("waveOutWrite");
