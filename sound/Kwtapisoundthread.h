@@ -20,6 +20,7 @@
 class kwTAPISoundThread : public TThread {
  public:
   static constexpr int kMaxRecordBuffers = 600;
+  static constexpr double kSilenceLevelStart = 100000.0;
   // PCM, mono, 8000 samples a second, 16 bits: given to the device and written to the file.
   static const WAVEFORMATEX RecordFormat;
 
@@ -60,8 +61,8 @@ class kwTAPISoundThread : public TThread {
   void SoundWndProc(TMessage &Message);
   int AppendWaveData(const char *szFileName, WAVEHDR *pHeader, bool bLast);
   void StopWaveIn();
-  static void ResetSilenceLevel();
-  static bool CheckSilence(int iSample);
+  void ResetSilenceLevel();
+  bool CheckSilence(int iSample);
 
   // Asks a running playback to give up: the device is reset and released, and the
   // playback ends without success. Any thread.
@@ -102,6 +103,9 @@ class kwTAPISoundThread : public TThread {
   std::atomic<bool> deviceStarted_{false};
   // After a stop: the index of the last buffer the device handed back with sound, -1 before.
   std::atomic<int> lastSoundBuffer_{-1};
+  // Each recording judges silence by its own sound: lines recording side by side in one
+  // process must not end each other's messages.
+  std::atomic<double> silenceLevel_{kSilenceLevelStart};
   // Set when the recording has finished or the thread must end.
   const HANDLE recordingEnded_;
   bool messageLost_ = false;

@@ -295,21 +295,14 @@ void kwTAPISoundThread::EndRecordingNow() {
   FileHandle = 0;
 }
 
-namespace {
-
-// One level for the whole process, as every recording shares it.
-std::atomic<double> silenceLevel{100000.0};
-
-}  // namespace
-
 // Runs for every recorded byte: the level needs no ordering with anything else, only
 // freedom from torn reads between the worker that resets it and the window that updates it.
 void kwTAPISoundThread::ResetSilenceLevel() {
-  silenceLevel.store(100000.0, std::memory_order_relaxed);
+  silenceLevel_.store(kSilenceLevelStart, std::memory_order_relaxed);
 }
 
 bool kwTAPISoundThread::CheckSilence(int iSample) {
-  const double level = std::abs(iSample) + silenceLevel.load(std::memory_order_relaxed) * 0.95;
-  silenceLevel.store(level, std::memory_order_relaxed);
+  const double level = std::abs(iSample) + silenceLevel_.load(std::memory_order_relaxed) * 0.95;
+  silenceLevel_.store(level, std::memory_order_relaxed);
   return level < 100.0;
 }

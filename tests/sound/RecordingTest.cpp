@@ -119,6 +119,20 @@ TEST_F(Recording, SilenceIsWhatTheLevelRuleSaysAndNoEarlier) {
   }
 }
 
+// Lines recording side by side in one process: one caller's silence ends only its own message.
+TEST_F(Recording, EachRecordingJudgesSilenceByItsOwnSound) {
+  kwTAPISoundThread quiet(true), talking(true);
+  quiet.ResetSilenceLevel();
+  talking.ResetSilenceLevel();
+  bool quietEnded = false, talkingEnded = false;
+  for (int i = 0; i < 1000; ++i) {
+    quietEnded = quiet.CheckSilence(0) || quietEnded;
+    talkingEnded = talking.CheckSilence(6) || talkingEnded;
+  }
+  EXPECT_TRUE(quietEnded);
+  EXPECT_FALSE(talkingEnded);
+}
+
 // The far end talks in time: the file must hold what it said up to the moment of the stop,
 // part of a buffer included, and nothing after it.
 TEST_F(Recording, AStopKeepsWhatWasSaidUpToItAndNothingAfter) {

@@ -335,7 +335,7 @@ class FaultSweep : public ::testing::Test {
  protected:
   void SetUp() override {
     Application->Initialize();
-    win32::SetTimeScale(100);
+    win32::SetTimeScale(component_test::LiveCallerTimeScale(100));
   }
   void TearDown() override {
     sim::Faults().Clear();
@@ -346,7 +346,6 @@ class FaultSweep : public ::testing::Test {
 };
 
 TEST_F(FaultSweep, EveryOperationOfAWholeCallFailsInTurn) {
-  CORVAX_REQUIRE_LINUX_TIMING_OF_A_LIVE_CALLER();
   const TOutcome clean = RunScenario();
   ASSERT_TRUE(clean.completed) << ::testing::PrintToString(clean.texts);
   ASSERT_FALSE(clean.leftOpen);
