@@ -127,6 +127,8 @@ bool SipCall::NegotiateMedia() {
   const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
+  // Our RTP socket has the line's address family: sound for another would never arrive.
+  if (sa_af(remote) != sa_af(&line_.Local())) return false;
   // An offer may name a static payload type by its number alone (no rtpmap).
   const bool pcma = format->name != nullptr ? strcasecmp(format->name, "PCMA") == 0
                                             : format->pt == PayloadType(Codec::Pcma);
