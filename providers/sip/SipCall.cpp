@@ -145,6 +145,30 @@ int SipCall::OnOffer(struct mbuf **answer, const struct sip_msg *message, void *
   return error;
 }
 
+bool SipCall::Owns(const struct sip_msg *request) const {
+  return session_ != nullptr && sip_dialog_cmp(sipsess_dialog(session_), request);
+}
+
+void SipCall::Update(const struct sip_msg *update, struct sip *stack) {
+  const std::string contact = "Contact: <" + FromUri() + ">\r\n";
+  if (mbuf_get_left(update->mb) == 0) {
+    (void)sip_treplyf(nullptr, nullptr, stack, update, true, 200, "OK",
+                      "%sContent-Length: 0\r\n\r\n", contact.c_str());
+    return;
+  }
+  struct mbuf *answer = nullptr;
+  if (OnOffer(&answer, update, this) != 0) {
+    mem_deref(answer);
+    Say("UPDATE refused: 488");
+    (void)sip_treply(nullptr, stack, update, 488, "Not Acceptable Here");
+    return;
+  }
+  (void)sip_treplyf(nullptr, nullptr, stack, update, true, 200, "OK",
+                    "%sContent-Type: %s\r\nContent-Length: %zu\r\n\r\n%b", contact.c_str(), kSdp,
+                    mbuf_get_left(answer), mbuf_buf(answer), mbuf_get_left(answer));
+  mem_deref(answer);
+}
+
 int SipCall::OnAnswer(const struct sip_msg *message, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
   const int error = sdp_decode(call->sdp_, message->mb, false);

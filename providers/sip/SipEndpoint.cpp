@@ -109,6 +109,7 @@ bool SipEndpoint::OnResponse(const struct sip_msg *response, void *arg) {
 bool SipEndpoint::OnRequest(const struct sip_msg *request, void *arg) {
   auto *endpoint = static_cast<SipEndpoint *>(arg);
   endpoint->Prime(request);
+  if (pl_isset(&request->to.tag) && Is(request, "UPDATE")) return endpoint->Update(request);
   // A call's own requests are its session's.
   if (pl_isset(&request->to.tag) || Is(request, "ACK") || Is(request, "CANCEL")) return false;
   if (endpoint->lines_.empty()) return false;
@@ -121,6 +122,14 @@ bool SipEndpoint::OnRequest(const struct sip_msg *request, void *arg) {
   } else {
     (void)sip_treply(nullptr, endpoint->stack_, request, 404, "Not Found");
   }
+  return true;
+}
+
+// The session layer knows no UPDATE: it goes to the call of its dialog, as a BYE would.
+bool SipEndpoint::Update(const struct sip_msg *update) {
+  for (SipLine *line : lines_)
+    if (line->Update(update)) return true;
+  (void)sip_treply(nullptr, stack_, update, 481, "Call/Transaction Does Not Exist");
   return true;
 }
 

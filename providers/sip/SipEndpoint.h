@@ -44,6 +44,7 @@ class SipEndpoint {
   // that came through it: a datagram to itself lets it read the largest.
   void SendPrimer();
   void Prime(const struct sip_msg *message);
+  bool Update(const struct sip_msg *update);
   SipLine *LineFor(const struct pl &user) const;
 
   const std::string listen_;

@@ -9,7 +9,7 @@ namespace sipnet {
 namespace {
 
 constexpr uint32_t kRegistrationSeconds = 600;
-constexpr const char *kAllow = "INVITE, ACK, BYE, CANCEL, OPTIONS";
+constexpr const char *kAllow = "INVITE, ACK, BYE, CANCEL, OPTIONS, UPDATE";
 
 const char *ReasonOf(uint16_t status) {
   switch (status) {
@@ -153,6 +153,16 @@ void SipLine::AnswerOptions(const struct sip_msg *options) {
                     "Allow: %s\r\nAccept: application/sdp\r\nSupported: \r\n"
                     "Content-Length: 0\r\n\r\n",
                     kAllow);
+}
+
+bool SipLine::Update(const struct sip_msg *update) {
+  for (Channel &channel : channels_) {
+    if (channel.call != nullptr && channel.call->Owns(update)) {
+      channel.call->Update(update, endpoint_.Stack());
+      return true;
+    }
+  }
+  return false;
 }
 
 SipCall *SipLine::CallOf(sim::CallId id) {

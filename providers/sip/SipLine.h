@@ -69,6 +69,8 @@ class SipLine {
   void Offer(const struct sip_msg *invite);
   // What an INVITE would get instead: 200 with what the line takes, or why it would refuse.
   void AnswerOptions(const struct sip_msg *options);
+  // An UPDATE to one of the line's calls; false when none has its dialog.
+  bool Update(const struct sip_msg *update);
   // What the applications did, as the exchange reports it.
   void Answer(sim::CallId id);
   void Place(sim::CallId id, DWORD deviceId, const std::string &target);

@@ -146,6 +146,14 @@ TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
   ExpectLineClosed();
 }
 
+TEST_F(SipLine, AnUpdateInTheCallIsAnsweredAsAReInviteIsAndTheMessageGoesOn) {
+  ASSERT_EQ(Answer([&] { Call("caller-updates"); }), 0) << err_.str() << out_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), kVoice, 0);
+  ExpectLineClosed();
+}
+
 TEST_F(SipLine, ACallerFromAnAcceptedAddressLeavesAMessageWhileAScannerFloodsTheLine) {
   WriteConfig("accept_from = 127.0.0.2\n");
   // 1500 INVITEs at 1000 a second from 127.0.0.1, each refused: 403 within the rate, else 503.

@@ -62,7 +62,7 @@ TEST_F(SipGuard, OptionsIsAnsweredAsAnInviteWouldBe) {
         {0});
   const std::string idle = Ask(Options("desk"));
   EXPECT_EQ(StatusOf(idle), "SIP/2.0 200 OK") << idle;
-  EXPECT_EQ(HeaderOf(idle, "Allow"), "INVITE, ACK, BYE, CANCEL, OPTIONS") << idle;
+  EXPECT_EQ(HeaderOf(idle, "Allow"), "INVITE, ACK, BYE, CANCEL, OPTIONS, UPDATE") << idle;
   EXPECT_EQ(HeaderOf(idle, "Accept"), "application/sdp") << idle;
   EXPECT_NE(HeaderOf(idle, "Supported"), "(none)") << idle;
   EXPECT_EQ(StatusOf(Ask(Options("sales"))), "SIP/2.0 480 Temporarily Unavailable");
@@ -71,6 +71,22 @@ TEST_F(SipGuard, OptionsIsAnsweredAsAnInviteWouldBe) {
   EXPECT_EQ(StatusOf(Ask(Invite())), "SIP/2.0 180 Ringing");
   ExpectBusy(2, {0}, "after the call");
   EXPECT_EQ(StatusOf(Ask(Options("desk"))), "SIP/2.0 486 Busy Here");
+}
+
+TEST_F(SipGuard, AnUpdateOfNoCallIsAnsweredAsABye) {
+  Start("[line]\nname = Desk\n" + Listen(), {0});
+  EXPECT_EQ(StatusOf(Ask(Invite())), "SIP/2.0 180 Ringing");
+  ExpectBusy(1, {0}, "after the call");
+  Request update = Invite();
+  update.method = "UPDATE";
+  update.from = FreeUdpPort();
+  update.to = port_;
+  // In a dialog the line never made.
+  std::string text = sip_test::Text(update);
+  text.replace(text.find(">\r\nCall-ID"), 1, ">;tag=nobody");
+  EXPECT_EQ(StatusOf(sip_test::Ask("127.0.0.1", update.from, port_, text)),
+            "SIP/2.0 481 Call/Transaction Does Not Exist");
+  ExpectBusy(1, {0}, "the call goes on");
 }
 
 TEST_F(SipGuard, ARequiredExtensionIsRefusedNamingWhatIsUnsupported) {
