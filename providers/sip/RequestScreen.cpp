@@ -87,8 +87,9 @@ bool RequestScreen::Passes(const struct sip_msg *request, struct sip *stack) {
       return false;
     }
     Notice("503", source, what + " beyond the rate: 503 Service Unavailable", now);
-    (void)sip_treplyf(nullptr, nullptr, stack, request, false, 503, "Service Unavailable",
-                      "Retry-After: %u\r\nContent-Length: 0\r\n\r\n", retryAfter);
+    // Without a transaction, so that a flood holds no memory beyond the rate's worth.
+    (void)sip_replyf(stack, request, 503, "Service Unavailable",
+                     "Retry-After: %u\r\nContent-Length: 0\r\n\r\n", retryAfter);
     return false;
   }
   if (!Contains(allowed_, request->src)) {
