@@ -156,10 +156,11 @@ TEST_F(SipLine, AnUpdateInTheCallIsAnsweredAsAReInviteIsAndTheMessageGoesOn) {
 
 TEST_F(SipLine, ACallerFromAnAcceptedAddressLeavesAMessageWhileAScannerFloodsTheLine) {
   WriteConfig("accept_from = 127.0.0.2\n");
-  // 1500 INVITEs at 1000 a second from 127.0.0.1, each refused: 403 within the rate, else 503.
+  // 1000 INVITEs at 500 a second from 127.0.0.1, each refused: 403 within the rate, else 503.
+  // (bench/sip-flood floods harder; here the busy machine must still carry the call's sound.)
   std::vector<std::string> flood = Sipp("invite-flood", Line(), FreeUdpPort(), kPeerSeconds);
-  *(std::find(flood.begin(), flood.end(), "-m") + 1) = "1500";
-  flood.insert(flood.end(), {"-r", "1000", "-l", "1000"});
+  *(std::find(flood.begin(), flood.end(), "-m") + 1) = "1000";
+  flood.insert(flood.end(), {"-r", "500", "-l", "500"});
   const auto floodSeen = [&] {
     return component_test::ReadFile(Log()).find("INVITE from 127.0.0.1 beyond the rate: 503") !=
            std::string::npos;
