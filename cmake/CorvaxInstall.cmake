@@ -24,6 +24,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/providers/sip/AudioRoutes.h
   ${PROJECT_SOURCE_DIR}/providers/sip/CallAudio.h
   ${PROJECT_SOURCE_DIR}/providers/sip/RtpWaveDriver.h
+  ${PROJECT_SOURCE_DIR}/providers/sip/Networks.h
   ${PROJECT_SOURCE_DIR}/providers/sip/SipConfig.h
   ${PROJECT_SOURCE_DIR}/providers/sip/SipLog.h
   DESTINATION ${corvax_include_dir}/providers/sip COMPONENT development)

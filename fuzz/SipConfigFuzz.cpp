@@ -1,7 +1,7 @@
 // Any text read as a SIP provider configuration: it is accepted as lines that can serve (each
-// with a name, one address and port the SIP stack can listen on, a user, at least one codec and
-// a sane number of channels) or refused with the file and line of what is wrong; nothing else
-// may happen.
+// with a name, one address and port the SIP stack can listen on, a user, at least one codec, a
+// sane number of channels, rates above nothing and callers it can tell) or refused with the file
+// and line of what is wrong; nothing else may happen.
 #include <string>
 
 #include "FuzzInput.h"
@@ -22,6 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                     "a listening address the stack cannot listen on was accepted");
       fuzz::Require(line.channels >= 1 && line.channels <= 1000,
                     "a channel count out of range was accepted");
+      for (const sipnet::Rate &rate : {line.inviteRate, line.requestRate})
+        fuzz::Require(rate.perSecond >= 1 && rate.burst >= rate.perSecond,
+                      "a rate of nothing, or a burst below it, was accepted");
+      fuzz::Require(!line.acceptFrom || !line.acceptFrom->empty(),
+                    "an empty accept_from was accepted");
+      fuzz::Require(!line.inboundAuth || !line.password.empty(),
+                    "inbound_auth without a password was accepted");
     }
   } catch (const sipnet::ConfigError &error) {
     fuzz::Require(std::string(error.what()).rfind("f.conf", 0) == 0,

@@ -127,6 +127,8 @@ bool SipCall::NegotiateMedia() {
   const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
+  // Our RTP socket has the line's address family: sound for another would never arrive.
+  if (sa_af(remote) != sa_af(&line_.Local())) return false;
   // An offer may name a static payload type by its number alone (no rtpmap).
   const bool pcma = format->name != nullptr ? strcasecmp(format->name, "PCMA") == 0
                                             : format->pt == PayloadType(Codec::Pcma);
@@ -141,6 +143,30 @@ int SipCall::OnOffer(struct mbuf **answer, const struct sip_msg *message, void *
   if (error == 0) error = sdp_encode(answer, call->sdp_, false);
   if (error == 0) call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
   return error;
+}
+
+bool SipCall::Owns(const struct sip_msg *request) const {
+  return session_ != nullptr && sip_dialog_cmp(sipsess_dialog(session_), request);
+}
+
+void SipCall::Update(const struct sip_msg *update, struct sip *stack) {
+  const std::string contact = "Contact: <" + FromUri() + ">\r\n";
+  if (mbuf_get_left(update->mb) == 0) {
+    (void)sip_treplyf(nullptr, nullptr, stack, update, true, 200, "OK",
+                      "%sContent-Length: 0\r\n\r\n", contact.c_str());
+    return;
+  }
+  struct mbuf *answer = nullptr;
+  if (OnOffer(&answer, update, this) != 0) {
+    mem_deref(answer);
+    Say("UPDATE refused: 488");
+    (void)sip_treply(nullptr, stack, update, 488, "Not Acceptable Here");
+    return;
+  }
+  (void)sip_treplyf(nullptr, nullptr, stack, update, true, 200, "OK",
+                    "%sContent-Type: %s\r\nContent-Length: %zu\r\n\r\n%b", contact.c_str(), kSdp,
+                    mbuf_get_left(answer), mbuf_buf(answer), mbuf_get_left(answer));
+  mem_deref(answer);
 }
 
 int SipCall::OnAnswer(const struct sip_msg *message, void *arg) {

@@ -36,6 +36,12 @@ class SipCall {
   // request cannot be sent.
   bool Place(sim::CallId id, const std::string &target);
 
+  // Whether `request` is of this call's dialog.
+  bool Owns(const struct sip_msg *request) const;
+  // An UPDATE in the call, answered as a re-INVITE is: 200 with the SDP answer to its offer
+  // (or without one when it offers nothing), 488 when no codec is shared.
+  void Update(const struct sip_msg *update, struct sip *stack);
+
   sim::CallId Id() const { return id_; }
   const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
   void Beep(uint32_t milliseconds, double askedAt) { audio_->Beep(milliseconds, askedAt); }

@@ -91,6 +91,38 @@ std::string Registrar(const std::string &value) {
   return value;
 }
 
+std::vector<Network> AcceptFrom(const std::string &value) {
+  return ParseNetworks(value);
+}
+
+bool YesNo(const std::string &key, const std::string &value) {
+  if (value == "yes") return true;
+  if (value == "no") return false;
+  throw std::invalid_argument("bad " + key + " '" + value + "' (yes or no)");
+}
+
+constexpr unsigned long kMaxRate = 1000000;
+
+// "RATE" or "RATE BURST": requests a second from one source, and how many at once (twice the
+// rate when not given).
+Rate RateOf(const std::string &key, const std::string &value) {
+  std::istringstream words(value);
+  std::string rate;
+  std::string burst;
+  std::string extra;
+  words >> rate >> burst >> extra;
+  unsigned long perSecond = 0;
+  unsigned long atOnce = 0;
+  const bool good = Number(rate, kMaxRate, perSecond) && perSecond > 0 && extra.empty() &&
+                    (burst.empty() || (Number(burst, kMaxRate, atOnce) && atOnce >= perSecond));
+  if (!good)
+    throw std::invalid_argument("bad " + key + " '" + value + "' (requests a second, 1 to " +
+                                std::to_string(kMaxRate) +
+                                ", then optionally a burst no smaller than it)");
+  return {static_cast<double>(perSecond),
+          static_cast<double>(burst.empty() ? 2 * perSecond : atOnce)};
+}
+
 void SetLineKey(LineConfig &line, const std::string &key, const std::string &value) {
   using Setter = void (*)(LineConfig &, const std::string &);
   static const std::map<std::string, Setter> setters = {
@@ -105,6 +137,13 @@ void SetLineKey(LineConfig &line, const std::string &key, const std::string &val
        }},
       {"password", [](LineConfig &l, const std::string &v) { l.password = v; }},
       {"channels", [](LineConfig &l, const std::string &v) { l.channels = Channels(v); }},
+      {"accept_from", [](LineConfig &l, const std::string &v) { l.acceptFrom = AcceptFrom(v); }},
+      {"inbound_auth",
+       [](LineConfig &l, const std::string &v) { l.inboundAuth = YesNo("inbound_auth", v); }},
+      {"invite_rate",
+       [](LineConfig &l, const std::string &v) { l.inviteRate = RateOf("invite_rate", v); }},
+      {"request_rate",
+       [](LineConfig &l, const std::string &v) { l.requestRate = RateOf("request_rate", v); }},
   };
   const auto setter = setters.find(key);
   if (setter == setters.end()) throw std::invalid_argument("unknown key '" + key + "'");
@@ -115,6 +154,8 @@ void CheckLine(const LineConfig &line) {
   if (line.listen.empty()) throw std::invalid_argument("the line has no 'listen' address");
   if (line.name.empty()) throw std::invalid_argument("the line has no 'name'");
   if (line.user.empty()) throw std::invalid_argument("the line has an empty 'user'");
+  if (line.inboundAuth && (!line.userGiven || line.password.empty()))
+    throw std::invalid_argument("'inbound_auth = yes' needs the line's 'user' and 'password'");
 }
 
 // Every call to an address must have one line to go to: no two lines there take the same user,

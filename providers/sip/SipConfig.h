@@ -11,15 +11,26 @@
 //   user      = desk
 //   password  = secret
 //   channels  = 4
+//   accept_from = 192.0.2.0/24 2001:db8::/32
+//   invite_rate = 10 20
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "providers/sip/Networks.h"
+
 namespace sipnet {
 
 enum class Codec { Pcmu, Pcma };
+
+// Requests a second from one source, and how many may come at once.
+struct Rate {
+  double perSecond;
+  double burst;
+};
 
 struct LineConfig {
   std::string name;
@@ -32,6 +43,11 @@ struct LineConfig {
   bool userGiven = false;
   std::string password;
   unsigned channels = 1;  // line devices of this one number (a hunt group)
+  // Who may call; not given: the registrar's addresses when there is one, else anyone.
+  std::optional<std::vector<Network>> acceptFrom;
+  bool inboundAuth = false;  // challenge INVITEs for `user` and `password`
+  Rate inviteRate{10, 20};
+  Rate requestRate{20, 40};  // requests outside a call other than INVITE; the rest are dropped
 };
 
 struct ProviderConfig {

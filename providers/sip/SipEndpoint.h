@@ -1,6 +1,7 @@
 // One listening address on the stack's thread: its SIP (UDP) socket and user agent, shared by
 // every line configured there. An INVITE goes to the line whose user is the Request-URI's user
-// part, else to the line there without a user; 404 Not Found when there is neither.
+// part, else to the line there without a user; 404 Not Found when there is neither. Requests that
+// start something pass the line's screen first; OPTIONS is answered as an INVITE would be.
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -37,6 +38,13 @@ class SipEndpoint {
 
  private:
   static void OnInvite(const struct sip_msg *invite, void *arg);
+  static bool OnRequest(const struct sip_msg *request, void *arg);
+  static bool OnResponse(const struct sip_msg *response, void *arg);
+  // The stack reads datagrams of 8 KB at most, and offers no way to its socket but a message
+  // that came through it: a datagram to itself lets it read the largest.
+  void SendPrimer();
+  void Prime(const struct sip_msg *message);
+  bool Update(const struct sip_msg *update);
   SipLine *LineFor(const struct pl &user) const;
 
   const std::string listen_;
@@ -44,6 +52,9 @@ class SipEndpoint {
   struct sa local_;
   struct dnsc *resolver_ = nullptr;
   struct sip *stack_ = nullptr;
+  struct sip_lsnr *screen_ = nullptr;
+  struct sip_lsnr *primer_ = nullptr;
+  bool primed_ = false;
   struct sipsess_sock *sessions_ = nullptr;
   std::vector<SipLine *> lines_;
 };

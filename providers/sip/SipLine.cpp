@@ -9,6 +9,22 @@ namespace sipnet {
 namespace {
 
 constexpr uint32_t kRegistrationSeconds = 600;
+constexpr const char *kAllow = "INVITE, ACK, BYE, CANCEL, OPTIONS, UPDATE";
+
+const char *ReasonOf(uint16_t status) {
+  switch (status) {
+    case 480:
+      return "Temporarily Unavailable";
+    case 486:
+      return "Busy Here";
+    case 488:
+      return "Not Acceptable Here";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Server Internal Error";
+  }
+}
 
 std::string Uri(const struct sip_msg *message) {
   return Text(message->from.auri);
@@ -22,7 +38,8 @@ SipLine::SipLine(const LineConfig &config, DWORD firstDevice, SipEndpoint &endpo
       firstDevice_(firstDevice),
       endpoint_(endpoint),
       services_(std::move(services)),
-      channels_(config.channels) {
+      channels_(config.channels),
+      screen_(config, [this](const std::string &text) { Say(text); }) {
   for (DWORD channel = 0; channel < channels_.size(); ++channel)
     channels_[channel].deviceId = firstDevice_ + channel;
   endpoint_.Add(*this);
@@ -88,43 +105,64 @@ SipLine::Channel *SipLine::Hunt(uint16_t &refusal) {
   refusal = 480;
   for (Channel &channel : channels_) {
     if (Exchange().OpenLineCount(channel.deviceId) == 0) continue;
-    if (channel.call == nullptr) return &channel;
-    // Over for the applications, though not yet let go of.
-    if (Exchange().CallState(channel.call->Id()) == LINECALLSTATE_IDLE) {
-      channel.call.reset();
+    if (channel.call == nullptr || Exchange().CallState(channel.call->Id()) == LINECALLSTATE_IDLE)
       return &channel;
-    }
     refusal = 486;
   }
   return nullptr;
 }
 
+void SipLine::Refuse(const struct sip_msg *request, uint16_t refusal, const std::string &why) {
+  Say(Text(request->met) + " from " + Uri(request) + why + ": " + std::to_string(refusal));
+  (void)sip_treply(nullptr, endpoint_.Stack(), request, refusal, ReasonOf(refusal));
+}
+
 void SipLine::Offer(const struct sip_msg *invite) {
-  const std::string from = "INVITE from " + Uri(invite);
   uint16_t refusal = 0;
   Channel *channel = Hunt(refusal);
   if (channel == nullptr) {
     const bool busy = refusal == 486;
-    Say(from + (busy ? " while every channel has a call: 486 Busy Here"
-                     : " while no application has the line open: 480"));
-    (void)sip_treply(nullptr, endpoint_.Stack(), invite, refusal,
-                     busy ? "Busy Here" : "Temporarily Unavailable");
+    Say("INVITE from " + Uri(invite) +
+        (busy ? " while every channel has a call: 486 Busy Here"
+              : " while no application has the line open: 480"));
+    (void)sip_treply(nullptr, endpoint_.Stack(), invite, refusal, ReasonOf(refusal));
     return;
   }
+  // A call over for the applications, though not yet let go of.
+  channel->call.reset();
   try {
     auto call = std::make_unique<SipCall>(*this, channel->deviceId, false);
     refusal = call->Offer(invite);
     if (refusal != 0) {
-      Say(from + " refused: " + std::to_string(refusal));
-      (void)sip_treply(nullptr, endpoint_.Stack(), invite, refusal,
-                       refusal == 488 ? "Not Acceptable Here" : "Server Internal Error");
+      Refuse(invite, refusal, " refused");
       return;
     }
     channel->call = std::move(call);
   } catch (const std::system_error &error) {
-    Say(from + ": " + error.what() + ": 503");
-    (void)sip_treply(nullptr, endpoint_.Stack(), invite, 503, "Service Unavailable");
+    Refuse(invite, 503, std::string(": ") + error.what());
   }
+}
+
+void SipLine::AnswerOptions(const struct sip_msg *options) {
+  uint16_t refusal = 0;
+  if (Hunt(refusal) == nullptr) {
+    (void)sip_treply(nullptr, endpoint_.Stack(), options, refusal, ReasonOf(refusal));
+    return;
+  }
+  (void)sip_treplyf(nullptr, nullptr, endpoint_.Stack(), options, false, 200, "OK",
+                    "Allow: %s\r\nAccept: application/sdp\r\nSupported: \r\n"
+                    "Content-Length: 0\r\n\r\n",
+                    kAllow);
+}
+
+bool SipLine::Update(const struct sip_msg *update) {
+  for (Channel &channel : channels_) {
+    if (channel.call != nullptr && channel.call->Owns(update)) {
+      channel.call->Update(update, endpoint_.Stack());
+      return true;
+    }
+  }
+  return false;
 }
 
 SipCall *SipLine::CallOf(sim::CallId id) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "providers/sip/AudioRoutes.h"
+#include "providers/sip/RequestScreen.h"
 #include "providers/sip/SipCall.h"
 #include "providers/sip/SipConfig.h"
 #include "providers/sip/SipEndpoint.h"
@@ -61,8 +62,15 @@ class SipLine {
     return deviceId >= firstDevice_ && deviceId - firstDevice_ < channels_.size();
   }
 
+  // Whether a request outside a call to the line's user may go on; when not, it is answered or
+  // dropped.
+  bool Screen(const struct sip_msg *request) { return screen_.Passes(request, endpoint_.Stack()); }
   // An INVITE to the line's user.
   void Offer(const struct sip_msg *invite);
+  // What an INVITE would get instead: 200 with what the line takes, or why it would refuse.
+  void AnswerOptions(const struct sip_msg *options);
+  // An UPDATE to one of the line's calls; false when none has its dialog.
+  bool Update(const struct sip_msg *update);
   // What the applications did, as the exchange reports it.
   void Answer(sim::CallId id);
   void Place(sim::CallId id, DWORD deviceId, const std::string &target);
@@ -90,9 +98,10 @@ class SipLine {
 
   static void OnRegistered(int error, const struct sip_msg *message, void *arg);
   void Register();
-  // The first channel open to an application that has no call; else the SIP status that says
-  // why there is none.
+  // The first channel open to an application that has no call (or one over for the
+  // applications); else the SIP status that says why there is none.
   Channel *Hunt(uint16_t &refusal);
+  void Refuse(const struct sip_msg *request, uint16_t refusal, const std::string &why);
   SipCall *CallOf(sim::CallId id);
 
   const LineConfig config_;
@@ -102,6 +111,7 @@ class SipLine {
   struct sipreg *registrar_ = nullptr;
   std::atomic<Registration> registration_{Registration::None};
   std::vector<Channel> channels_;
+  RequestScreen screen_;
 };
 
 }  // namespace sipnet

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 extern char **environ;
 
@@ -93,7 +94,7 @@ std::string Scenario(const std::string &name) {
 }
 
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
-                              int seconds, const std::string &user) {
+                              int seconds, const std::string &user, const std::string &host) {
   const std::string media = std::to_string(FreeUdpPort());
   return {"timeout",
           std::to_string(seconds + 5),
@@ -106,7 +107,7 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-s",
           user,
           "-i",
-          "127.0.0.1",
+          host,
           "-p",
           std::to_string(localPort),
           "-mp",
@@ -119,36 +120,55 @@ std::vector<std::string> Sipp(const std::string &scenario, const std::string &ta
           "-trace_msg"};
 }
 
-std::string Probe(int from, int port, const std::string &datagram) {
+std::string Ask(const std::string &host, int from, int to, const std::string &datagram) {
   const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-  const sockaddr_in local = Loopback(from);
+  sockaddr_in local = Loopback(from);
+  inet_pton(AF_INET, host.c_str(), &local.sin_addr);
   bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
-  const sockaddr_in line = Loopback(port);
+  const sockaddr_in line = Loopback(to);
   sendto(sock, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr *>(&line),
          sizeof line);
   pollfd ready{sock, POLLIN, 0};
   std::string answer;
   if (poll(&ready, 1, 2000) == 1) {
-    char buffer[2048];
-    const ssize_t size = recv(sock, buffer, sizeof buffer, 0);
-    if (size > 0) answer.assign(buffer, static_cast<size_t>(size));
+    std::vector<char> buffer(65536);
+    const ssize_t size = recv(sock, buffer.data(), buffer.size(), 0);
+    if (size > 0) answer.assign(buffer.data(), static_cast<size_t>(size));
   }
   close(sock);
+  return answer;
+}
+
+std::string Probe(int from, int port, const std::string &datagram) {
+  const std::string answer = Ask("127.0.0.1", from, port, datagram);
   return answer.substr(0, answer.find("\r\n"));
 }
 
-std::string Invite(int from, int to, const std::string &sdp, const std::string &user) {
-  const std::string callId = "probe-" + std::to_string(from) + "-" + std::to_string(sdp.size());
+std::string Text(const Request &request) {
+  const std::string callId =
+      "probe-" + std::to_string(request.from) + "-" + std::to_string(request.body.size());
+  const std::string peer = request.host + ":" + std::to_string(request.from);
+  const std::string line = "127.0.0.1:" + std::to_string(request.to);
   std::ostringstream message;
-  message << "INVITE sip:" << user << "@127.0.0.1:" << to << " SIP/2.0\r\n"
-          << "Via: SIP/2.0/UDP 127.0.0.1:" << from << ";branch=z9hG4bK-" << callId
-          << "\r\nFrom: <sip:probe@127.0.0.1:" << from << ">;tag=probe\r\n"
-          << "To: <sip:" << user << "@127.0.0.1:" << to << ">\r\nCall-ID: " << callId
-          << "@127.0.0.1\r\nCSeq: 1 INVITE\r\nContact: <sip:probe@127.0.0.1:" << from
-          << ">\r\nMax-Forwards: 70\r\nContent-Type: application/sdp\r\nContent-Length: "
-          << sdp.size() << "\r\n\r\n"
-          << sdp;
+  message << request.method << " sip:" << request.user << "@" << line << " SIP/2.0\r\n"
+          << "Via: SIP/2.0/UDP " << peer << ";branch=z9hG4bK-" << callId << "\r\nFrom: <sip:probe@"
+          << peer << ">;tag=probe\r\n"
+          << "To: <sip:" << request.user << "@" << line << ">\r\nCall-ID: " << callId << "@"
+          << request.host << "\r\nCSeq: 1 " << request.method << "\r\nContact: <sip:probe@" << peer
+          << ">\r\nMax-Forwards: 70\r\n"
+          << request.headers << (request.body.empty() ? "" : "Content-Type: application/sdp\r\n")
+          << "Content-Length: " << request.body.size() << "\r\n\r\n"
+          << request.body;
   return message.str();
+}
+
+std::string Invite(int from, int to, const std::string &sdp, const std::string &user) {
+  Request request;
+  request.from = from;
+  request.to = to;
+  request.body = sdp;
+  request.user = user;
+  return Text(request);
 }
 
 }  // namespace sip_test

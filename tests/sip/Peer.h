@@ -37,14 +37,33 @@ class Peer {
 // The sipp scenario file of the tests.
 std::string Scenario(const std::string &name);
 
-// sipp with a scenario of the tests against `target` (host:port), from `localPort`, calling
-// `user` there. It ends on its own within `seconds`.
+// sipp with a scenario of the tests against `target` (host:port), from `localPort` on `host`,
+// calling `user` there. It ends on its own within `seconds`.
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
-                              int seconds, const std::string &user = "desk");
+                              int seconds, const std::string &user = "desk",
+                              const std::string &host = "127.0.0.1");
 
 // Sends one datagram from port `from` to the line's port and returns the first line of its
 // answer ("" when none comes within two seconds).
 std::string Probe(int from, int port, const std::string &datagram);
+
+// Sends one datagram from `host` (a loopback address, e.g. 127.0.0.2) port `from` to port `to`
+// on 127.0.0.1 and returns its first answer whole ("" when none comes within two seconds).
+std::string Ask(const std::string &host, int from, int to, const std::string &datagram);
+
+// A request outside a call from `host`:`from` to `user` at port `to` on 127.0.0.1, with
+// `headers` (each ending in CRLF) and `body` (SDP when there is one); each `from` is a
+// transaction of its own.
+struct Request {
+  std::string method = "INVITE";
+  int from = 0;
+  int to = 0;
+  std::string body;
+  std::string user = "desk";
+  std::string host = "127.0.0.1";
+  std::string headers;
+};
+std::string Text(const Request &request);
 
 // An INVITE from port `from` to `user` at port `to` on 127.0.0.1, offering `sdp`; each `from`
 // makes a call of its own.

@@ -104,9 +104,10 @@ class SipLine : public phone_test::PhoneHost {
                  peers);
   }
 
-  // sipp as a caller of the line; its exit status.
-  int Call(const std::string &scenario, int seconds = kPeerSeconds) {
-    Peer caller(Sipp(scenario, Line(), FreeUdpPort(), seconds), Folder(), scenario);
+  // sipp as a caller of the line from `host`; its exit status.
+  int Call(const std::string &scenario, int seconds = kPeerSeconds,
+           const std::string &host = "127.0.0.1") {
+    Peer caller(Sipp(scenario, Line(), FreeUdpPort(), seconds, "desk", host), Folder(), scenario);
     const int status = caller.Wait();
     if (status != 0) ADD_FAILURE() << scenario << ":\n" << caller.Output();
     return status;
@@ -142,6 +143,41 @@ TEST_F(SipLine, ACallerLeavesAMessageThatHoldsTheirSound) {
   EXPECT_NE(shown.find("OnCallerIDEvent         caller: Alice Martin, 5550142"), std::string::npos)
       << shown;
   EXPECT_NE(shown.find("Recording ended (the caller hung up)"), std::string::npos) << shown;
+  ExpectLineClosed();
+}
+
+TEST_F(SipLine, AnUpdateInTheCallIsAnsweredAsAReInviteIsAndTheMessageGoesOn) {
+  ASSERT_EQ(Answer([&] { Call("caller-updates"); }), 0) << err_.str() << out_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), kVoice, 0);
+  ExpectLineClosed();
+}
+
+TEST_F(SipLine, ACallerFromAnAcceptedAddressLeavesAMessageWhileAScannerFloodsTheLine) {
+  WriteConfig("accept_from = 127.0.0.2\n");
+  // 1000 INVITEs at 500 a second from 127.0.0.1, each refused: 403 within the rate, else 503.
+  // (bench/sip-flood floods harder; here the busy machine must still carry the call's sound.)
+  std::vector<std::string> flood = Sipp("invite-flood", Line(), FreeUdpPort(), kPeerSeconds);
+  *(std::find(flood.begin(), flood.end(), "-m") + 1) = "1000";
+  flood.insert(flood.end(), {"-r", "500", "-l", "500"});
+  const auto floodSeen = [&] {
+    return component_test::ReadFile(Log()).find("INVITE from 127.0.0.1 beyond the rate: 503") !=
+           std::string::npos;
+  };
+  ASSERT_EQ(Answer([&] {
+              Peer scanner(flood, Folder(), "scanner");
+              EXPECT_TRUE(WaitFor(floodSeen, kPeerSeconds)) << "the flood began";
+              Call("caller", kPeerSeconds, "127.0.0.2");
+              EXPECT_EQ(scanner.Wait(), 0) << scanner.Output();
+            }),
+            0)
+      << err_.str() << out_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), kVoice, 0);
+  EXPECT_NE(out_.str().find("Recording ended (the caller hung up)"), std::string::npos)
+      << out_.str();
   ExpectLineClosed();
 }
 
@@ -493,12 +529,14 @@ struct TDialCase {
   const char *scenario;
   int status;
   std::vector<std::string> shown;  // in this order
+  const char *config = "";         // the line's settings beyond its name and address
 };
 
 class SipDial : public SipLine, public ::testing::WithParamInterface<TDialCase> {};
 
 TEST_P(SipDial, TheCalledPartysAnswerEndsTheCallAsTheDialerExpects) {
   const TDialCase &c = GetParam();
+  WriteConfig(c.config);
   const int calleePort = FreeUdpPort();
   Peer callee(Sipp(c.scenario, Line(), calleePort, kPeerSeconds), Folder(), c.scenario);
   const std::string number = "sip:callee@127.0.0.1:" + std::to_string(calleePort);
@@ -518,6 +556,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TDialCase{"callee-answers", 0, {" ringback", " connected", "Answered; playing"}},
         TDialCase{"callee-busy", 1, {" busy", " is busy."}},
-        TDialCase{"callee-no-answer", 1, {" ringback", " disconnected", " idle"}}));
+        TDialCase{"callee-no-answer", 1, {" ringback", " disconnected", " idle"}},
+        TDialCase{"callee-challenges",
+                  0,
+                  {" ringback", " connected", "Answered; playing"},
+                  "user = desk\npassword = secret\n"},
+        TDialCase{"callee-proxy-challenges",
+                  0,
+                  {" ringback", " connected", "Answered; playing"},
+                  "user = desk\npassword = secret\n"}));
 
 }  // namespace

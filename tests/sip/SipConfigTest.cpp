@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "platform/tapi32/tapi.h"
+#include "providers/sip/RequestScreen.h"
 #include "providers/sip/SipConfig.h"
 #include "providers/sip/SipProvider.h"
 #include "tests/component/TestSupport.h"
@@ -135,6 +136,76 @@ INSTANTIATE_TEST_SUITE_P(
         TBadConfig{"[line]\nregistrar = pbx.example.com\n",
                    "t.conf:2: bad registrar 'pbx.example.com' (a sip: URI)"},
         TBadConfig{"[line]\nname\n", "t.conf:2: expected 'key = value' or '[line]'"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    WhoMayCall, SipConfigErrors,
+    ::testing::Values(
+        TBadConfig{"[line]\naccept_from = 192.0.2.0/33\n",
+                   "t.conf:2: bad network '192.0.2.0/33' (an address, a network such as "
+                   "192.0.2.0/24 or 2001:db8::/32, or any)"},
+        TBadConfig{"[line]\naccept_from = 192.0.2.0/24, pbx.example.com\n",
+                   "t.conf:2: bad network 'pbx.example.com' (an address, a network such as "
+                   "192.0.2.0/24 or 2001:db8::/32, or any)"},
+        TBadConfig{"[line]\naccept_from = 2001:db8::/\n",
+                   "t.conf:2: bad network '2001:db8::/' (an address, a network such as "
+                   "192.0.2.0/24 or 2001:db8::/32, or any)"},
+        TBadConfig{"[line]\naccept_from = 10.0.0.0/-8\n",
+                   "t.conf:2: bad network '10.0.0.0/-8' (an address, a network such as "
+                   "192.0.2.0/24 or 2001:db8::/32, or any)"},
+        TBadConfig{"[line]\naccept_from =\n", "t.conf:2: no address or network given (or any)"},
+        TBadConfig{"[line]\ninvite_rate = 0\n",
+                   "t.conf:2: bad invite_rate '0' (requests a second, 1 to 1000000, then "
+                   "optionally a burst no smaller than it)"},
+        TBadConfig{"[line]\ninvite_rate = 10 5\n",
+                   "t.conf:2: bad invite_rate '10 5' (requests a second, 1 to 1000000, then "
+                   "optionally a burst no smaller than it)"},
+        TBadConfig{"[line]\nrequest_rate = fast\n",
+                   "t.conf:2: bad request_rate 'fast' (requests a second, 1 to 1000000, then "
+                   "optionally a burst no smaller than it)"},
+        TBadConfig{"[line]\ninbound_auth = maybe\n",
+                   "t.conf:2: bad inbound_auth 'maybe' (yes or no)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\nuser = desk\ninbound_auth = yes\n",
+                   "t.conf:1: 'inbound_auth = yes' needs the line's 'user' and 'password'"}));
+
+TEST(SipConfig, WhoMayCallAndHowOftenAreRead) {
+  const auto config = ParseConfig(
+      "[line]\nname = A\nlisten = 127.0.0.1:5060\nuser = desk\npassword = pw\n"
+      "accept_from = 192.0.2.77/24, 2001:db8::/32 127.0.0.2\ninbound_auth = yes\n"
+      "invite_rate = 5\nrequest_rate = 7 70\n"
+      "[line]\nname = B\nlisten = 127.0.0.1:5061\nregistrar = sip:127.0.0.3:5070\n"
+      "[line]\nname = C\nlisten = 127.0.0.1:5062\n"
+      "[line]\nname = D\nlisten = 127.0.0.1:5063\nregistrar = sip:127.0.0.3\naccept_from = any\n",
+      "t.conf");
+  ASSERT_EQ(config.lines.size(), 4u);
+  const sipnet::LineConfig &a = config.lines[0];
+  EXPECT_TRUE(a.inboundAuth);
+  EXPECT_EQ(a.inviteRate.perSecond, 5);
+  EXPECT_EQ(a.inviteRate.burst, 10) << "twice the rate when not given";
+  EXPECT_EQ(a.requestRate.perSecond, 7);
+  EXPECT_EQ(a.requestRate.burst, 70);
+  EXPECT_EQ(config.lines[1].inviteRate.perSecond, 10) << "the default";
+  EXPECT_EQ(config.lines[1].inviteRate.burst, 20);
+  const auto from = [](const std::string &address) {
+    struct sa source;
+    EXPECT_EQ(sa_set_str(&source, address.c_str(), 5060), 0) << address;
+    return source;
+  };
+  struct {
+    size_t line;
+    const char *source;
+    bool allowed;
+  } const cases[] = {
+      {0, "192.0.2.1", true},     {0, "192.0.2.255", true},  {0, "192.0.3.1", false},
+      {0, "2001:db8:1::5", true}, {0, "2001:db9::5", false}, {0, "127.0.0.2", true},
+      {0, "127.0.0.1", false},    {1, "127.0.0.3", true},    {1, "127.0.0.1", false},
+      {2, "198.51.100.9", true},  {2, "::1", true},          {3, "198.51.100.9", true},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(sipnet::Contains(sipnet::AllowedSources(config.lines[c.line]), from(c.source)),
+              c.allowed)
+        << "line " << c.line << " from " << c.source;
+  }
+}
 
 // A provider started from a configuration file, installed as the tests' provider.
 class SipStart : public ::testing::Test {
