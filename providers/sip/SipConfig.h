@@ -11,6 +11,12 @@
 //   user      = desk
 //   password  = secret
 //   channels  = 4
+//   transport = tls            # udp (the default), tcp or tls
+//   tls_cert  = /etc/corvax/desk.crt
+//   tls_key   = /etc/corvax/desk.key
+//   tls_ca    = /etc/corvax/ca.crt
+//   media_encryption = srtp-mandatory
+//   public_address = 203.0.113.7
 #pragma once
 
 #include <stdexcept>
@@ -20,6 +26,9 @@
 namespace sipnet {
 
 enum class Codec { Pcmu, Pcma };
+enum class Transport { Udp, Tcp, Tls };
+// SDES-keyed SRTP: offered and taken when the peer offers it, or the only media accepted.
+enum class MediaEncryption { None, Srtp, SrtpMandatory };
 
 struct LineConfig {
   std::string name;
@@ -32,6 +41,14 @@ struct LineConfig {
   bool userGiven = false;
   std::string password;
   unsigned channels = 1;  // line devices of this one number (a hunt group)
+  Transport transport = Transport::Udp;
+  std::string tlsCert;  // PEM files; the certificate and key this line shows its peers
+  std::string tlsKey;
+  std::string tlsCa;  // empty: the system's authorities verify the peers called
+  bool tlsVerify = true;
+  MediaEncryption mediaEncryption = MediaEncryption::None;
+  // The host peers reach this one at through a static NAT, for SDP and Contact; empty: none.
+  std::string publicAddress;
 };
 
 struct ProviderConfig {
