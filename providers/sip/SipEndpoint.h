@@ -1,6 +1,7 @@
-// One listening address on the stack's thread: its SIP (UDP) socket and user agent, shared by
-// every line configured there. An INVITE goes to the line whose user is the Request-URI's user
-// part, else to the line there without a user; 404 Not Found when there is neither.
+// One listening address on the stack's thread: its SIP socket (of the lines' transport) and user
+// agent, shared by every line configured there. An INVITE goes to the line whose user is the
+// Request-URI's user part, else to the line there without a user; 404 Not Found when there is
+// neither.
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -43,6 +44,7 @@ class SipEndpoint {
   Log &log_;
   struct sa local_;
   struct dnsc *resolver_ = nullptr;
+  struct tls *tls_ = nullptr;  // for a TLS transport
   struct sip *stack_ = nullptr;
   struct sipsess_sock *sessions_ = nullptr;
   std::vector<SipLine *> lines_;

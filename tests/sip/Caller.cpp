@@ -91,6 +91,7 @@ class Call {
     const std::optional<std::string> answer = Invite();
     if (!answer) return std::move(report_);
     report_.answered = true;
+    report_.answer = *answer;
     to_ = Header(*answer, "To");
     const int media = MediaPort(*answer);
     sip_.SendTo(linePort_, Request("ACK", 1));
@@ -141,7 +142,8 @@ class Call {
   std::optional<std::string> Invite() {
     std::ostringstream sdp;
     sdp << "v=0\r\no=carl 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-        << "m=audio " << rtp_.Port() << " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
+        << "m=audio " << (script_.behindNat ? unheard_ : rtp_).Port()
+        << " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
     return Transact(Request("INVITE", 1, sdp.str()), "INVITE");
   }
 
@@ -245,6 +247,7 @@ class Call {
   const std::string uri_;
   Socket sip_;
   Socket rtp_;
+  Socket unheard_;  // the port a caller behind a NAT names
   const std::string callId_;
   std::string to_;
   std::mt19937 random_;
