@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "providers/sip/G711.h"
+#include "tests/sip/Peer.h"
 #include "tests/support/AudioSignals.h"
 
 namespace sip_test {
@@ -63,14 +64,6 @@ class Socket {
   int fd_;
   int port_ = 0;
 };
-
-// The value of a header line ("To: ..." gives what follows "To: "), or "".
-std::string Header(const std::string &message, const std::string &name) {
-  const size_t at = message.find("\r\n" + name + ":");
-  if (at == std::string::npos) return "";
-  const size_t begin = message.find_first_not_of(' ', at + name.size() + 3);
-  return message.substr(begin, message.find("\r\n", begin) - begin);
-}
 
 int MediaPort(const std::string &message) {
   const size_t at = message.find("m=audio ");

@@ -282,6 +282,28 @@ TEST_F(SipLine, APublicAddressIsWhatTheAnswerNames) {
   ASSERT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
 }
 
+// A line behind a NAT has its answers sent where its requests came from: they ask so (rport).
+TEST_F(SipLine, RequestsAskForTheirAnswersWhereTheyCameFrom) {
+  using sip_test::Header;
+  const int calleePort = FreeUdpPort();
+  std::string invite;
+  const int status =
+      Phone({"dial", "sip:callee@127.0.0.1:" + std::to_string(calleePort), "--play",
+             folder_.Path("short.wav").string()},
+            [&] {
+              invite = sip_test::ReceiveAndReply(calleePort, [](const std::string &r) {
+                return "SIP/2.0 486 Busy Here\r\nVia: " + Header(r, "Via") +
+                       "\r\nFrom: " + Header(r, "From") + "\r\nTo: " + Header(r, "To") +
+                       ";tag=busy\r\nCall-ID: " + Header(r, "Call-ID") +
+                       "\r\nCSeq: " + Header(r, "CSeq") + "\r\nContent-Length: 0\r\n\r\n";
+              });
+            });
+  ASSERT_EQ(invite.rfind("INVITE sip:callee@", 0), 0u) << invite;
+  EXPECT_NE((Header(invite, "Via") + ";").find(";rport;"), std::string::npos) << invite;
+  EXPECT_EQ(status, 1) << "told busy by the answer sent back to the request's source\n"
+                       << out_.str();
+}
+
 TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
   ASSERT_EQ(Answer([&] {
               // Not SIP at all, then an INVITE whose SDP offers no codec of the line's, then
