@@ -45,7 +45,7 @@ SipEndpoint::SipEndpoint(const LineConfig &first, Log &log) : listen_(first.list
     try {
       tls_ = TlsContextFor(first);
     } catch (const std::runtime_error &error) {
-      throw LineError(LINEERR_OPERATIONFAILED, "line '" + first.name + "': " + error.what());
+      throw LineError(LINEERR_INIFILECORRUPT, "line '" + first.name + "': " + error.what());
     }
   }
   resolver_ = SystemResolver();

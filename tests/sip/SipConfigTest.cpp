@@ -297,6 +297,20 @@ TEST_F(SipStart, AnUnknownKeyFailsInitializationWithItsLineInTheLog) {
             std::string::npos);
 }
 
+TEST_F(SipStart, ATlsLineWhoseFilesHoldNoCertificateFailsInitializationAndTheLogSaysWhy) {
+  std::ofstream(Path("line.crt")) << "not a certificate\n";
+  std::ofstream(Path("line.key")) << "not a key\n";
+  Write("log = " + Path("sip.log") +
+        "\n[line]\nname = A\nlisten = 127.0.0.1:" + std::to_string(sip_test::FreeUdpPort()) +
+        "\ntransport = tls\ntls_cert = " + Path("line.crt") + "\ntls_key = " + Path("line.key") +
+        "\n");
+  EXPECT_EQ(Initialize(), LINEERR_INIFILECORRUPT);
+  EXPECT_NE(LogText().find("line 'A': tls_cert '" + Path("line.crt") + "' and tls_key '" +
+                           Path("line.key") + "' are not a PEM certificate and its key"),
+            std::string::npos)
+      << LogText();
+}
+
 TEST_F(SipStart, APortInUseFailsInitializationAndTheLogSaysWhich) {
   const int port = sip_test::FreeUdpPort();
   const int holder = socket(AF_INET, SOCK_DGRAM, 0);
