@@ -93,7 +93,6 @@ void RtpCapture::Run() {
     std::lock_guard<std::mutex> lock(mutex_);
     auto &bytes = payloads_[flow];
     bytes.insert(bytes.end(), rtp + kRtpHeader, end);
-    ++packets_[flow];
   }
 }
 

@@ -34,8 +34,6 @@ class RtpCapture {
   const std::string &Error() const { return error_; }
   // Stops and gives what was captured: each flow's payload bytes, packet after packet.
   std::map<Flow, std::vector<uint8_t>> Stop();
-  // How many packets each flow had.
-  const std::map<Flow, size_t> &Packets() const { return packets_; }
 
  private:
   void Run();
@@ -45,7 +43,6 @@ class RtpCapture {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::map<Flow, std::vector<uint8_t>> payloads_;
-  std::map<Flow, size_t> packets_;
   std::thread thread_;
 };
 
