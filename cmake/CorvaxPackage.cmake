@@ -9,8 +9,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # corvax-phone speaks SIP through libre and librem; spandsp conceals lost packets and carries
-# touch tones.
+# touch tones; libssl verifies the TLS peers of SIP lines.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libsamplerate0, libsndfile1, libre0, librem0, libspandsp2, libstdc++6 (>= 12)")
+  "libsamplerate0, libsndfile1, libre0, librem0, libspandsp2, libssl3, libstdc++6 (>= 12)")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

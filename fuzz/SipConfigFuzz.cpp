@@ -1,7 +1,8 @@
 // Any text read as a SIP provider configuration: it is accepted as lines that can serve (each
 // with a name, one address and port the SIP stack can listen on, a user, at least one codec, a
-// sane number of channels, rates above nothing and callers it can tell) or refused with the file
-// and line of what is wrong; nothing else may happen.
+// sane number of channels, rates above nothing and callers it can tell; SRTP only over TLS, which
+// has its certificate and key) or refused with the file and line of what is wrong; nothing else
+// may happen.
 #include <string>
 
 #include "FuzzInput.h"
@@ -29,6 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                     "an empty accept_from was accepted");
       fuzz::Require(!line.inboundAuth || !line.password.empty(),
                     "inbound_auth without a password was accepted");
+      fuzz::Require(line.mediaEncryption == sipnet::MediaEncryption::None ||
+                        line.transport == sipnet::Transport::Tls,
+                    "SRTP keys over a transport in the clear were accepted");
+      fuzz::Require(line.transport != sipnet::Transport::Tls ||
+                        (!line.tlsCert.empty() && !line.tlsKey.empty()),
+                    "a TLS line without a certificate and key was accepted");
+      fuzz::Require(
+          line.publicAddress.empty() || sa_set_str(&address, line.publicAddress.c_str(), 0) == 0,
+          "a public address that is no address was accepted");
     }
   } catch (const sipnet::ConfigError &error) {
     fuzz::Require(std::string(error.what()).rfind("f.conf", 0) == 0,

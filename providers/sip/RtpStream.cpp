@@ -16,6 +16,7 @@ RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio)
     : audio_(std::move(audio)), playout_(audio_) {
   tmr_init(&clock_);
   sa_init(&remote_, AF_UNSPEC);
+  sa_init(&announced_, AF_UNSPEC);
   struct sa host = local;
   sa_set_port(&host, 0);
   const int error = rtp_listen(&socket_, IPPROTO_UDP, &host, kFirstPort, kLastPort, false, OnPacket,
@@ -25,7 +26,15 @@ RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio)
 
 RtpStream::~RtpStream() {
   tmr_cancel(&clock_);
+  srtp_.reset();
   mem_deref(socket_);
+}
+
+void RtpStream::Protect(const SdesKey *ours, const SdesKey *theirs) {
+  srtp_.reset();
+  if (ours != nullptr && theirs != nullptr)
+    srtp_ = std::make_unique<SrtpGuard>(static_cast<struct udp_sock *>(rtp_sock(socket_)), *ours,
+                                        *theirs);
 }
 
 uint16_t RtpStream::LocalPort() const {
@@ -33,7 +42,12 @@ uint16_t RtpStream::LocalPort() const {
 }
 
 void RtpStream::Start(const struct sa &remote, Codec codec) {
-  remote_ = remote;
+  // A new offer or answer names the peer's address afresh; its RTP is followed again once heard.
+  if (!latched_ || !sa_cmp(&remote, &announced_, SA_ALL)) {
+    remote_ = remote;
+    latched_ = false;
+  }
+  announced_ = remote;
   codec_ = codec;
   if (started_) return;
   started_ = true;
@@ -46,10 +60,16 @@ int64_t RtpStream::Finish() {
   return playout_.Finish(CallAudio::SampleNow());
 }
 
-void RtpStream::OnPacket(const struct sa * /*src*/, const struct rtp_header *header,
-                         struct mbuf *packet, void *arg) {
+void RtpStream::OnPacket(const struct sa *src, const struct rtp_header *header, struct mbuf *packet,
+                         void *arg) {
   auto *stream = static_cast<RtpStream *>(arg);
   if (header->pt != PayloadType(stream->codec_) || mbuf_get_left(packet) == 0) return;
+  // The first packet of the call's sound says where the peer is: behind a NAT it is not where
+  // its SDP says. Later ones cannot move it, so that a stranger's packets cannot take the call.
+  if (stream->started_ && !stream->latched_) {
+    stream->remote_ = *src;
+    stream->latched_ = true;
+  }
   // A peer may send longer or shorter packets than ours.
   stream->playout_.Arrived({header->ssrc, header->seq, header->ts,
                             Decode(stream->codec_, {mbuf_buf(packet), mbuf_get_left(packet)})},

@@ -1,6 +1,7 @@
 // The RTP media of one call, on the stack's thread: a socket beside the line's SIP address,
 // received packets put in their place in time by the playout, and a 20 ms clock that sends
-// one frame of the call's outgoing sound and hands the call what it has heard per tick.
+// one frame of the call's outgoing sound and hands the call what it has heard per tick. Media
+// goes where the peer's RTP comes from once it has come (symmetric RTP, for peers behind NAT).
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -11,6 +12,7 @@
 #include "providers/sip/CallAudio.h"
 #include "providers/sip/Playout.h"
 #include "providers/sip/SipConfig.h"
+#include "providers/sip/SrtpGuard.h"
 
 namespace sipnet {
 
@@ -26,8 +28,10 @@ class RtpStream {
   RtpStream &operator=(const RtpStream &) = delete;
 
   uint16_t LocalPort() const;
-  // Starts the clock towards `remote` with the negotiated codec.
+  // Starts the clock towards `remote` (as the SDP says) with the negotiated codec.
   void Start(const struct sa &remote, Codec codec);
+  // SRTP from now on with these keys; plain RTP again with none.
+  void Protect(const SdesKey *ours, const SdesKey *theirs);
   // Stops sending and hands the call everything received; the sample its sound ends at.
   int64_t Finish();
 
@@ -40,8 +44,11 @@ class RtpStream {
   std::shared_ptr<CallAudio> audio_;
   Playout playout_;
   struct rtp_sock *socket_ = nullptr;
+  std::unique_ptr<SrtpGuard> srtp_;  // goes before the socket
   struct tmr clock_;
   struct sa remote_;
+  struct sa announced_;   // where the peer's SDP says its RTP is
+  bool latched_ = false;  // remote_ is where the peer's RTP comes from
   Codec codec_ = Codec::Pcmu;
   bool started_ = false;
   bool marker_ = true;

@@ -19,6 +19,8 @@ constexpr uint64_t kRingCadenceMs = 3000;
 constexpr uint64_t kLastPacketsMs = 40;
 constexpr uint64_t kLatePollMs = 10;
 constexpr const char *kSdp = "application/sdp";
+constexpr const char *kPlain = "RTP/AVP";
+constexpr const char *kSecure = "RTP/SAVP";
 
 std::string Status(const struct sip_msg *message, int error) {
   if (message != nullptr) return std::to_string(message->scode) + " " + Text(message->reason);
@@ -33,8 +35,19 @@ SipCall::SipCall(SipLine &line, DWORD deviceId, bool outgoing)
   tmr_init(&ringer_);
   tmr_init(&hangUp_);
   rtp_ = std::make_unique<RtpStream>(line.Local(), audio_);
-  int error = sdp_session_alloc(&sdp_, &line.Local());
-  if (error == 0) error = sdp_media_add(&media_, sdp_, "audio", rtp_->LocalPort(), "RTP/AVP");
+  const MediaEncryption encryption = line.Config().mediaEncryption;
+  int error = sdp_session_alloc(&sdp_, &line.Advertised());
+  if (error == 0) {
+    error = sdp_media_add(&media_, sdp_, "audio", rtp_->LocalPort(),
+                          encryption == MediaEncryption::SrtpMandatory ? kSecure : kPlain);
+  }
+  // Optional SRTP offers its key with plain RTP and answers either.
+  if (error == 0 && encryption == MediaEncryption::Srtp)
+    error = sdp_media_set_alt_protos(media_, 2, kPlain, kSecure);
+  if (error == 0 && encryption != MediaEncryption::None) {
+    ourKey_ = NewSdesKey();
+    error = sdp_media_set_lattr(media_, true, "crypto", "%s", CryptoAttribute(ourKey_).c_str());
+  }
   for (Codec codec : line.Config().codecs) {
     if (error != 0) break;
     const std::string payloadType = std::to_string(PayloadType(codec));
@@ -58,8 +71,8 @@ SipCall::~SipCall() {
 }
 
 uint16_t SipCall::Offer(const struct sip_msg *invite) {
-  if (sdp_decode(sdp_, invite->mb, true) != 0 || !NegotiateMedia()) return 488;
-  const std::string user = line_.Config().user;
+  if (sdp_decode(sdp_, invite->mb, true) != 0 || !NegotiateMedia(true)) return 488;
+  const std::string user = line_.ContactUser();
   const int error = sipsess_accept(&session_, line_.Sessions(), invite, 180, "Ringing",
                                    user.c_str(), kSdp, nullptr, nullptr, nullptr, false, OnOffer,
                                    OnAnswer, OnEstablished, nullptr, nullptr, OnClose, this, "");
@@ -97,9 +110,10 @@ void SipCall::Answer() {
 
 bool SipCall::Place(sim::CallId id, const std::string &target) {
   id_ = id;
-  const std::string uri = target.rfind("sip:", 0) == 0 ? target : "sip:" + target;
+  const std::string uri =
+      line_.OverTransport(target.rfind("sip:", 0) == 0 ? target : "sip:" + target);
   const std::string from = FromUri();
-  const std::string user = line_.Config().user;
+  const std::string user = line_.ContactUser();
   struct mbuf *offer = nullptr;
   int error = sdp_encode(&offer, sdp_, true);
   if (error == 0) {
@@ -123,7 +137,9 @@ std::string SipCall::FromUri() const {
   return "sip:" + line_.Config().user + "@" + host;
 }
 
-bool SipCall::NegotiateMedia() {
+bool SipCall::NegotiateMedia(bool theirOffer) {
+  // First, so that an offer refused for want of keys says so, whatever else it lacks.
+  if (!NegotiateKeys(theirOffer)) return false;
   const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
@@ -136,10 +152,44 @@ bool SipCall::NegotiateMedia() {
   return true;
 }
 
+bool SipCall::NegotiateKeys(bool theirOffer) {
+  const MediaEncryption wanted = line_.Config().mediaEncryption;
+  if (wanted == MediaEncryption::None) return true;
+  // Their answer holds the key for the tag of ours; their offer, any number of keys to choose.
+  const std::optional<SdesKey> theirs =
+      PeerKey(media_, theirOffer ? std::nullopt : std::optional<uint32_t>(ourKey_.tag));
+  if (!theirs) {
+    if (wanted == MediaEncryption::SrtpMandatory) {
+      Say("refused: the peer's SDP has no SRTP key the line can use");
+      return false;
+    }
+    if (theirOffer) sdp_media_del_lattr(media_, "crypto");
+    rtp_->Protect(nullptr, nullptr);
+    peerKey_.reset();
+    return true;
+  }
+  if (theirOffer) {
+    ourKey_.tag = theirs->tag;
+    ourKey_.suite = theirs->suite;
+    if (sdp_media_set_lattr(media_, true, "crypto", "%s", CryptoAttribute(ourKey_).c_str()) != 0)
+      return false;
+  }
+  // A new offer with the same keys (a hold, say) goes on with the packets' SRTP state as it is.
+  if (peerKey_ && peerKey_->key == theirs->key && peerKey_->suite == theirs->suite) return true;
+  peerKey_ = theirs;
+  try {
+    rtp_->Protect(&ourKey_, &*theirs);
+  } catch (const std::system_error &error) {
+    Say(std::string("refused: ") + error.what());
+    return false;
+  }
+  return true;
+}
+
 int SipCall::OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
   int error = sdp_decode(call->sdp_, message->mb, true);
-  if (error == 0 && !call->NegotiateMedia()) error = EPROTO;
+  if (error == 0 && !call->NegotiateMedia(true)) error = EPROTO;
   if (error == 0) error = sdp_encode(answer, call->sdp_, false);
   if (error == 0) call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
   return error;
@@ -173,7 +223,7 @@ int SipCall::OnAnswer(const struct sip_msg *message, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
   const int error = sdp_decode(call->sdp_, message->mb, false);
   if (error != 0) return error;
-  return call->NegotiateMedia() ? 0 : EPROTO;
+  return call->NegotiateMedia(false) ? 0 : EPROTO;
 }
 
 void SipCall::OnProgress(const struct sip_msg *message, void *arg) {
@@ -191,7 +241,8 @@ void SipCall::OnEstablished(const struct sip_msg * /*message*/, void *arg) {
   } else {
     exchange.Connect(call->id_);
   }
-  call->Say(std::string("connected (") + CodecName(call->codec_) + ")");
+  call->Say(std::string("connected (") + CodecName(call->codec_) +
+            (call->peerKey_ ? ", SRTP)" : ")"));
 }
 
 void SipCall::OnClose(int error, const struct sip_msg *message, void *arg) {

@@ -9,10 +9,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "providers/sip/CallAudio.h"
 #include "providers/sip/RtpStream.h"
+#include "providers/sip/Sdes.h"
 #include "simulator/Call.h"
 
 namespace sipnet {
@@ -28,7 +30,7 @@ class SipCall {
   SipCall &operator=(const SipCall &) = delete;
 
   // An INVITE: offered to the applications and answered 180 Ringing (0); or the SIP status
-  // that refuses it (488 when no codec is shared).
+  // that refuses it (488 when no codec is shared, or it has no SRTP keys the line insists on).
   uint16_t Offer(const struct sip_msg *invite);
   // The application answered: 200 OK with the SDP answer; CONNECTED follows the ACK.
   void Answer();
@@ -58,7 +60,9 @@ class SipCall {
   static void OnLastPackets(void *arg);
   static void OnHeard(void *arg);
 
-  bool NegotiateMedia();
+  // After the peer's SDP (an offer of theirs, or their answer to ours): whether the call can go on.
+  bool NegotiateMedia(bool theirOffer);
+  bool NegotiateKeys(bool theirOffer);
   void Closed(int error, const struct sip_msg *message);
   void Say(const std::string &text) const;
   std::string FromUri() const;
@@ -73,6 +77,8 @@ class SipCall {
   struct sdp_session *sdp_ = nullptr;
   struct sdp_media *media_ = nullptr;
   Codec codec_ = Codec::Pcmu;
+  SdesKey ourKey_;                  // offered or answered when the line encrypts its media
+  std::optional<SdesKey> peerKey_;  // while the media is encrypted
   struct tmr ringer_;
   struct tmr hangUp_;
   int64_t soundEnd_ = 0;  // the sample the far end's sound ended at, once it hung up

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <utility>
 #include <sstream>
 
 namespace sipnet {
@@ -93,6 +94,19 @@ std::string Registrar(const std::string &value) {
 
 std::vector<Network> AcceptFrom(const std::string &value) {
   return ParseNetworks(value);
+Transport TransportNamed(const std::string &value) {
+  if (value == "udp") return Transport::Udp;
+  if (value == "tcp") return Transport::Tcp;
+  if (value == "tls") return Transport::Tls;
+  throw std::invalid_argument("unknown transport '" + value + "' (udp, tcp or tls)");
+}
+
+MediaEncryption EncryptionNamed(const std::string &value) {
+  if (value == "none") return MediaEncryption::None;
+  if (value == "srtp") return MediaEncryption::Srtp;
+  if (value == "srtp-mandatory") return MediaEncryption::SrtpMandatory;
+  throw std::invalid_argument("unknown media_encryption '" + value +
+                              "' (none, srtp or srtp-mandatory)");
 }
 
 bool YesNo(const std::string &key, const std::string &value) {
@@ -121,6 +135,23 @@ Rate RateOf(const std::string &key, const std::string &value) {
                                 ", then optionally a burst no smaller than it)");
   return {static_cast<double>(perSecond),
           static_cast<double>(burst.empty() ? 2 * perSecond : atOnce)};
+// Read at start too: a file that cannot be read now (missing, a folder, empty) is refused
+// here, where it is named.
+std::string ReadableFile(const std::string &key, const std::string &value) {
+  if (value.empty()) throw std::invalid_argument("no file given for " + key);
+  std::ifstream file(value);
+  std::string first;
+  if (!file || !std::getline(file, first))
+    throw std::invalid_argument(key + " '" + value + "' cannot be read");
+  return value;
+}
+
+std::string PublicAddress(const std::string &value) {
+  struct sa address;
+  if (sa_set_str(&address, value.c_str(), 0) != 0 || sa_is_any(&address))
+    throw std::invalid_argument("bad public_address '" + value +
+                                "' (one numeric address, e.g. 203.0.113.7)");
+  return value;
 }
 
 void SetLineKey(LineConfig &line, const std::string &key, const std::string &value) {
@@ -144,10 +175,48 @@ void SetLineKey(LineConfig &line, const std::string &key, const std::string &val
        [](LineConfig &l, const std::string &v) { l.inviteRate = RateOf("invite_rate", v); }},
       {"request_rate",
        [](LineConfig &l, const std::string &v) { l.requestRate = RateOf("request_rate", v); }},
+      {"transport", [](LineConfig &l, const std::string &v) { l.transport = TransportNamed(v); }},
+      {"tls_cert",
+       [](LineConfig &l, const std::string &v) { l.tlsCert = ReadableFile("tls_cert", v); }},
+      {"tls_key",
+       [](LineConfig &l, const std::string &v) { l.tlsKey = ReadableFile("tls_key", v); }},
+      {"tls_ca", [](LineConfig &l, const std::string &v) { l.tlsCa = ReadableFile("tls_ca", v); }},
+      {"tls_verify",
+       [](LineConfig &l, const std::string &v) { l.tlsVerify = YesNo("tls_verify", v); }},
+      {"media_encryption",
+       [](LineConfig &l, const std::string &v) { l.mediaEncryption = EncryptionNamed(v); }},
+      {"public_address",
+       [](LineConfig &l, const std::string &v) { l.publicAddress = PublicAddress(v); }},
   };
   const auto setter = setters.find(key);
   if (setter == setters.end()) throw std::invalid_argument("unknown key '" + key + "'");
   setter->second(line, value);
+}
+
+// What is wrong with a line as a whole, told at the line of the key that makes it so.
+class KeyError : public std::invalid_argument {
+ public:
+  KeyError(std::string key, const std::string &why)
+      : std::invalid_argument(why), key_(std::move(key)) {}
+  const std::string &Key() const { return key_; }
+
+ private:
+  std::string key_;
+};
+
+void CheckSecurity(const LineConfig &line) {
+  // SDES keys travel in the SDP: over plain UDP or TCP anyone on the way could read them.
+  if (line.mediaEncryption != MediaEncryption::None && line.transport != Transport::Tls)
+    throw KeyError("media_encryption",
+                   "media_encryption needs 'transport = tls' (the keys would travel in the clear)");
+  if (line.transport == Transport::Tls && (line.tlsCert.empty() || line.tlsKey.empty()))
+    throw KeyError("transport", "'transport = tls' needs 'tls_cert' and 'tls_key'");
+  const std::pair<const char *, const std::string *> files[] = {
+      {"tls_cert", &line.tlsCert}, {"tls_key", &line.tlsKey}, {"tls_ca", &line.tlsCa}};
+  for (const auto &[key, file] : files) {
+    if (!file->empty() && line.transport != Transport::Tls)
+      throw KeyError(key, std::string(key) + " is for 'transport = tls'");
+  }
 }
 
 void CheckLine(const LineConfig &line) {
@@ -156,6 +225,7 @@ void CheckLine(const LineConfig &line) {
   if (line.user.empty()) throw std::invalid_argument("the line has an empty 'user'");
   if (line.inboundAuth && (!line.userGiven || line.password.empty()))
     throw std::invalid_argument("'inbound_auth = yes' needs the line's 'user' and 'password'");
+  CheckSecurity(line);
 }
 
 // Every call to an address must have one line to go to: no two lines there take the same user,
@@ -167,6 +237,9 @@ void CheckSharing(const LineConfig &line, const LineConfig &earlier, int earlier
   if (!line.userGiven && !earlier.userGiven)
     throw std::invalid_argument("a second line without a 'user'" + at + " (" + other +
                                 " takes the calls no user matches)");
+  if (line.transport != earlier.transport)
+    throw std::invalid_argument("another transport" + at + " than " + other +
+                                "'s (lines sharing an address share its transport)");
   if (line.userGiven && earlier.userGiven && line.user == earlier.user)
     throw std::invalid_argument("user '" + line.user + "'" + at + " belongs to " + other +
                                 " already (for several devices of one number, set 'channels')");
@@ -179,6 +252,7 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
   std::istringstream lines(text);
   int number = 0;
   std::vector<int> sectionStarts;
+  std::map<std::string, int> keyLines;  // of the section being read
   const auto fail = [&](int at, const std::string &why) {
     throw ConfigError(origin + ":" + std::to_string(at) + ": " + why);
   };
@@ -188,6 +262,8 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
       CheckLine(config.lines.back());
       for (size_t earlier = 0; earlier + 1 < config.lines.size(); ++earlier)
         CheckSharing(config.lines.back(), config.lines[earlier], sectionStarts[earlier]);
+    } catch (const KeyError &error) {
+      fail(keyLines[error.Key()], error.what());
     } catch (const std::invalid_argument &error) {
       fail(sectionStarts.back(), error.what());
     }
@@ -200,6 +276,7 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
       closeSection();
       config.lines.emplace_back();
       sectionStarts.push_back(number);
+      keyLines.clear();
       continue;
     }
     const size_t equals = line.find('=');
@@ -213,6 +290,7 @@ ProviderConfig ParseConfig(const std::string &text, const std::string &origin) {
         config.log = value;
       } else {
         SetLineKey(config.lines.back(), key, value);
+        keyLines[key] = number;
       }
     } catch (const std::invalid_argument &error) {
       fail(number, error.what());

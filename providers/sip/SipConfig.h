@@ -13,6 +13,12 @@
 //   channels  = 4
 //   accept_from = 192.0.2.0/24 2001:db8::/32
 //   invite_rate = 10 20
+//   transport = tls            # udp (the default), tcp or tls
+//   tls_cert  = /etc/corvax/desk.crt
+//   tls_key   = /etc/corvax/desk.key
+//   tls_ca    = /etc/corvax/ca.crt
+//   media_encryption = srtp-mandatory
+//   public_address = 203.0.113.7
 #pragma once
 
 #include <optional>
@@ -25,6 +31,9 @@
 namespace sipnet {
 
 enum class Codec { Pcmu, Pcma };
+enum class Transport { Udp, Tcp, Tls };
+// SDES-keyed SRTP: offered and taken when the peer offers it, or the only media accepted.
+enum class MediaEncryption { None, Srtp, SrtpMandatory };
 
 // Requests a second from one source, and how many may come at once.
 struct Rate {
@@ -48,6 +57,14 @@ struct LineConfig {
   bool inboundAuth = false;  // challenge INVITEs for `user` and `password`
   Rate inviteRate{10, 20};
   Rate requestRate{20, 40};  // requests outside a call other than INVITE; the rest are dropped
+  Transport transport = Transport::Udp;
+  std::string tlsCert;  // PEM files; the certificate and key this line shows its peers
+  std::string tlsKey;
+  std::string tlsCa;  // empty: the system's authorities verify the peers called
+  bool tlsVerify = true;
+  MediaEncryption mediaEncryption = MediaEncryption::None;
+  // The host peers reach this one at through a static NAT, for SDP and Contact; empty: none.
+  std::string publicAddress;
 };
 
 struct ProviderConfig {

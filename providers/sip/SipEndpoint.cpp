@@ -4,6 +4,7 @@
 
 #include "platform/tapi32/tapi.h"
 #include "providers/sip/SipLine.h"
+#include "providers/sip/TlsContext.h"
 
 namespace sipnet {
 namespace {
@@ -31,14 +32,33 @@ struct dnsc *SystemResolver() {
   return resolver;
 }
 
+constexpr enum sip_transp StackTransport(Transport transport) {
+  switch (transport) {
+    case Transport::Tcp:
+      return SIP_TRANSP_TCP;
+    case Transport::Tls:
+      return SIP_TRANSP_TLS;
+    case Transport::Udp:
+      break;
+  }
+  return SIP_TRANSP_UDP;
+}
+
 }  // namespace
 
 SipEndpoint::SipEndpoint(const LineConfig &first, Log &log) : listen_(first.listen), log_(log) {
   sa_decode(&local_, listen_.c_str(), listen_.size());
+  if (first.transport == Transport::Tls) {
+    try {
+      tls_ = TlsContextFor(first);
+    } catch (const std::runtime_error &error) {
+      throw LineError(LINEERR_INIFILECORRUPT, "line '" + first.name + "': " + error.what());
+    }
+  }
   resolver_ = SystemResolver();
   int error = sip_alloc(&stack_, resolver_, kStackTableSize, kStackTableSize, kStackTableSize,
                         "Corvax", nullptr, nullptr);
-  if (error == 0) error = sip_transp_add(stack_, SIP_TRANSP_UDP, &local_);
+  if (error == 0) error = sip_transp_add(stack_, StackTransport(first.transport), &local_, tls_);
   // Before the sessions' listener, so that requests pass the screen first.
   if (error == 0) error = sip_listen(&screen_, stack_, true, OnRequest, this);
   if (error == 0) error = sip_listen(&primer_, stack_, false, OnResponse, this);
@@ -49,12 +69,14 @@ SipEndpoint::SipEndpoint(const LineConfig &first, Log &log) : listen_(first.list
     mem_deref(screen_);
     mem_deref(stack_);
     mem_deref(resolver_);
+    mem_deref(tls_);
     const LONG code = error == EADDRINUSE || error == EADDRNOTAVAIL ? LINEERR_RESOURCEUNAVAIL
                                                                     : LINEERR_OPERATIONFAILED;
     throw LineError(code, "line '" + first.name + "' cannot listen on " + listen_ + ": " +
                               std::strerror(error));
   }
-  SendPrimer();
+  // Only UDP reads a message in one datagram of limited size.
+  if (first.transport == Transport::Udp) SendPrimer();
 }
 
 SipEndpoint::~SipEndpoint() {
@@ -64,6 +86,7 @@ SipEndpoint::~SipEndpoint() {
   sip_close(stack_, true);
   mem_deref(stack_);
   mem_deref(resolver_);
+  mem_deref(tls_);
 }
 
 SipLine *SipEndpoint::LineFor(const struct pl &user) const {

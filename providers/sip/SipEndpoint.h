@@ -1,5 +1,5 @@
-// One listening address on the stack's thread: its SIP (UDP) socket and user agent, shared by
-// every line configured there. An INVITE goes to the line whose user is the Request-URI's user
+// One listening address on the stack's thread: its SIP socket (of the lines' transport) and user
+// agent, shared by every line configured there. An INVITE goes to the line whose user is the Request-URI's user
 // part, else to the line there without a user; 404 Not Found when there is neither. Requests that
 // start something pass the line's screen first; OPTIONS is answered as an INVITE would be.
 #pragma once
@@ -51,6 +51,7 @@ class SipEndpoint {
   Log &log_;
   struct sa local_;
   struct dnsc *resolver_ = nullptr;
+  struct tls *tls_ = nullptr;  // for a TLS transport
   struct sip *stack_ = nullptr;
   struct sip_lsnr *screen_ = nullptr;
   struct sip_lsnr *primer_ = nullptr;

@@ -30,6 +30,18 @@ std::string Uri(const struct sip_msg *message) {
   return Text(message->from.auri);
 }
 
+const char *TransportParameter(Transport transport) {
+  switch (transport) {
+    case Transport::Tcp:
+      return ";transport=tcp";
+    case Transport::Tls:
+      return ";transport=tls";
+    case Transport::Udp:
+      break;
+  }
+  return "";
+}
+
 }  // namespace
 
 SipLine::SipLine(const LineConfig &config, DWORD firstDevice, SipEndpoint &endpoint,
@@ -42,6 +54,9 @@ SipLine::SipLine(const LineConfig &config, DWORD firstDevice, SipEndpoint &endpo
       screen_(config, [this](const std::string &text) { Say(text); }) {
   for (DWORD channel = 0; channel < channels_.size(); ++channel)
     channels_[channel].deviceId = firstDevice_ + channel;
+  advertised_ = endpoint_.Local();
+  if (!config_.publicAddress.empty())
+    (void)sa_set_str(&advertised_, config_.publicAddress.c_str(), sa_port(&endpoint_.Local()));
   endpoint_.Add(*this);
   Say("listening on " + config_.listen);
   if (!config_.registrar.empty()) Register();
@@ -56,6 +71,18 @@ void SipLine::Say(const std::string &text) const {
   services_.log.Write("line '" + config_.name + "': " + text);
 }
 
+std::string SipLine::ContactUser() const {
+  if (config_.publicAddress.empty()) return config_.user;
+  char host[80] = "";
+  re_snprintf(host, sizeof host, "%J", &advertised_);
+  return "sip:" + config_.user + "@" + host + TransportParameter(config_.transport);
+}
+
+std::string SipLine::OverTransport(const std::string &uri) const {
+  if (uri.find(";transport=") != std::string::npos) return uri;
+  return uri + TransportParameter(config_.transport);
+}
+
 void SipLine::Register() {
   struct pl registrar;
   struct uri uri;
@@ -64,9 +91,9 @@ void SipLine::Register() {
   const std::string aor = "sip:" + config_.user + "@" + std::string(uri.host.p, uri.host.l);
   registration_ = Registration::Pending;
   const int error =
-      sipreg_register(&registrar_, endpoint_.Stack(), config_.registrar.c_str(), aor.c_str(),
-                      nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(), nullptr, 0,
-                      0, OnAuth, this, false, OnRegistered, this, nullptr, "");
+      sipreg_register(&registrar_, endpoint_.Stack(), OverTransport(config_.registrar).c_str(),
+                      aor.c_str(), nullptr, aor.c_str(), kRegistrationSeconds, config_.user.c_str(),
+                      nullptr, 0, 0, OnAuth, this, false, OnRegistered, this, nullptr, "");
   if (error != 0) {
     registration_ = Registration::Failed;
     Say("registration with " + config_.registrar + " not sent: " + std::strerror(error));

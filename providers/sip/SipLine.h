@@ -80,6 +80,12 @@ class SipLine {
   // For the line's calls.
   const LineConfig &Config() const { return config_; }
   const struct sa &Local() const { return endpoint_.Local(); }
+  // Where peers reach the line: its public address through a static NAT, else its own.
+  const struct sa &Advertised() const { return advertised_; }
+  // The user part of the line's Contact; a whole URI when it is behind a NAT.
+  std::string ContactUser() const;
+  // `uri` with the line's transport, when it is not UDP and the URI names none.
+  std::string OverTransport(const std::string &uri) const;
   struct sipsess_sock *Sessions() const {
     return endpoint_.Sessions();
   }
@@ -108,6 +114,7 @@ class SipLine {
   const DWORD firstDevice_;
   SipEndpoint &endpoint_;
   LineServices services_;
+  struct sa advertised_;
   struct sipreg *registrar_ = nullptr;
   std::atomic<Registration> registration_{Registration::None};
   std::vector<Channel> channels_;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "providers/sip/G711.h"
+#include "tests/sip/Peer.h"
 #include "tests/support/AudioSignals.h"
 
 namespace sip_test {
@@ -64,14 +65,6 @@ class Socket {
   int port_ = 0;
 };
 
-// The value of a header line ("To: ..." gives what follows "To: "), or "".
-std::string Header(const std::string &message, const std::string &name) {
-  const size_t at = message.find("\r\n" + name + ":");
-  if (at == std::string::npos) return "";
-  const size_t begin = message.find_first_not_of(' ', at + name.size() + 3);
-  return message.substr(begin, message.find("\r\n", begin) - begin);
-}
-
 int MediaPort(const std::string &message) {
   const size_t at = message.find("m=audio ");
   return at == std::string::npos ? 0 : std::stoi(message.substr(at + 8));
@@ -91,6 +84,7 @@ class Call {
     const std::optional<std::string> answer = Invite();
     if (!answer) return std::move(report_);
     report_.answered = true;
+    report_.answer = *answer;
     to_ = Header(*answer, "To");
     const int media = MediaPort(*answer);
     sip_.SendTo(linePort_, Request("ACK", 1));
@@ -141,7 +135,8 @@ class Call {
   std::optional<std::string> Invite() {
     std::ostringstream sdp;
     sdp << "v=0\r\no=carl 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-        << "m=audio " << rtp_.Port() << " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
+        << "m=audio " << (script_.behindNat ? unheard_ : rtp_).Port()
+        << " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
     return Transact(Request("INVITE", 1, sdp.str()), "INVITE");
   }
 
@@ -245,6 +240,7 @@ class Call {
   const std::string uri_;
   Socket sip_;
   Socket rtp_;
+  Socket unheard_;  // the port a caller behind a NAT names
   const std::string callId_;
   std::string to_;
   std::mt19937 random_;

@@ -144,6 +144,35 @@ std::string Probe(int from, int port, const std::string &datagram) {
   return answer.substr(0, answer.find("\r\n"));
 }
 
+std::string Header(const std::string &message, const std::string &name) {
+  const size_t at = message.find("\r\n" + name + ":");
+  if (at == std::string::npos) return "";
+  const size_t begin = message.find_first_not_of(' ', at + name.size() + 3);
+  return message.substr(begin, message.find("\r\n", begin) - begin);
+}
+
+std::string ReceiveAndReply(int port,
+                            const std::function<std::string(const std::string &)> &reply) {
+  const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+  const sockaddr_in local = Loopback(port);
+  bind(sock, reinterpret_cast<const sockaddr *>(&local), sizeof local);
+  pollfd ready{sock, POLLIN, 0};
+  std::string request;
+  if (poll(&ready, 1, 2000) == 1) {
+    char buffer[4096];
+    sockaddr_in source{};
+    socklen_t size = sizeof source;
+    const ssize_t length =
+        recvfrom(sock, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&source), &size);
+    if (length > 0) request.assign(buffer, static_cast<size_t>(length));
+    const std::string answer = reply(request);
+    sendto(sock, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr *>(&source),
+           size);
+  }
+  close(sock);
+  return request;
+}
+
 std::string Text(const Request &request) {
   const std::string callId =
       "probe-" + std::to_string(request.from) + "-" + std::to_string(request.body.size());

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,13 @@ std::string Text(const Request &request);
 // An INVITE from port `from` to `user` at port `to` on 127.0.0.1, offering `sdp`; each `from`
 // makes a call of its own.
 std::string Invite(int from, int to, const std::string &sdp, const std::string &user = "desk");
+
+// The value of a header line ("To: ..." gives what follows "To: "), or "".
+std::string Header(const std::string &message, const std::string &name);
+
+// Waits up to two seconds for a datagram to port `port` of 127.0.0.1 and returns it, once what
+// `reply` makes of it has gone back to where it came from; "" when none comes.
+std::string ReceiveAndReply(int port, const std::function<std::string(const std::string &)> &reply);
 
 // An offer of G.711 µ-law, the line's codec.
 extern const char *const kPcmuOffer;

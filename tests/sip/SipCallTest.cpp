@@ -22,6 +22,7 @@
 #include "tests/phone/PhoneHost.h"
 #include "tests/sip/Caller.h"
 #include "tests/sip/Peer.h"
+#include "tests/sip/Secure.h"
 #include "tests/support/AudioSignals.h"
 
 namespace {
@@ -188,6 +189,7 @@ struct TCallerCase {
   const char *name;
   bool newSourceAfterBeep;
   double loss;
+  bool behindNat = false;  // heard only when the line sends where its RTP comes from
 };
 
 class SipCaller : public SipLine, public ::testing::WithParamInterface<TCallerCase> {};
@@ -218,6 +220,7 @@ TEST_P(SipCaller, TheMessageHoldsWhatWasSaidFromTheBeepToTheLastWord) {
   script.last = audio_test::Sweep(2600, 3400, 2);
   script.newSourceAfterBeep = GetParam().newSourceAfterBeep;
   script.loss = GetParam().loss;
+  script.behindNat = GetParam().behindNat;
   sip_test::CallerReport report;
   ASSERT_EQ(Answer([&] { report = sip_test::CallAndSpeak(Line(), script, kPeerSeconds); }), 0)
       << err_.str();
@@ -288,8 +291,54 @@ INSTANTIATE_TEST_SUITE_P(Callers, SipCaller,
                          ::testing::Values(TCallerCase{"Plain", false, 0},
                                            TCallerCase{"NewSourceBehind", true, 0},
                                            TCallerCase{"FivePercentLost", false, 0.05},
-                                           TCallerCase{"TwentyPercentLost", false, 0.2}),
+                                           TCallerCase{"TwentyPercentLost", false, 0.2},
+                                           TCallerCase{"BehindNat", false, 0, true}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Behind a static NAT the line names its public address where peers reach it, and still
+// carries the call: its media follows the caller's.
+TEST_F(SipLine, APublicAddressIsWhatTheAnswerNames) {
+  WriteConfig("public_address = 203.0.113.7\n");
+  sip_test::CallerScript script;
+  script.beforeBeep = audio_test::Sweep(300, 500, 20);
+  script.afterBeep = audio_test::Sweep(1300, 2300, 1);
+  script.behindNat = true;
+  sip_test::CallerReport report;
+  ASSERT_EQ(Answer([&] { report = sip_test::CallAndSpeak(Line(), script, kPeerSeconds); }), 0)
+      << err_.str();
+  ASSERT_TRUE(report.answered) << report.trouble;
+  const std::string port = std::to_string(linePort_);
+  EXPECT_NE(report.answer.find("\r\nContact: <sip:corvax@203.0.113.7:" + port + ">"),
+            std::string::npos)
+      << report.answer;
+  EXPECT_NE(report.answer.find("\r\nc=IN IP4 203.0.113.7\r\n"), std::string::npos) << report.answer;
+  const std::string sdp = report.answer.substr(report.answer.find("\r\n\r\n"));
+  EXPECT_EQ(sdp.find("127.0.0.1"), std::string::npos) << "the private address stays out: " << sdp;
+  EXPECT_NE(report.beepHeardAt, SIZE_MAX) << "the caller heard the beep";
+  ASSERT_EQ(WaveFilesIn(Messages()).size(), 1u) << out_.str();
+}
+
+// A line behind a NAT has its answers sent where its requests came from: they ask so (rport).
+TEST_F(SipLine, RequestsAskForTheirAnswersWhereTheyCameFrom) {
+  using sip_test::Header;
+  const int calleePort = FreeUdpPort();
+  std::string invite;
+  const int status =
+      Phone({"dial", "sip:callee@127.0.0.1:" + std::to_string(calleePort), "--play",
+             folder_.Path("short.wav").string()},
+            [&] {
+              invite = sip_test::ReceiveAndReply(calleePort, [](const std::string &r) {
+                return "SIP/2.0 486 Busy Here\r\nVia: " + Header(r, "Via") +
+                       "\r\nFrom: " + Header(r, "From") + "\r\nTo: " + Header(r, "To") +
+                       ";tag=busy\r\nCall-ID: " + Header(r, "Call-ID") +
+                       "\r\nCSeq: " + Header(r, "CSeq") + "\r\nContent-Length: 0\r\n\r\n";
+              });
+            });
+  ASSERT_EQ(invite.rfind("INVITE sip:callee@", 0), 0u) << invite;
+  EXPECT_NE((Header(invite, "Via") + ";").find(";rport;"), std::string::npos) << invite;
+  EXPECT_EQ(status, 1) << "told busy by the answer sent back to the request's source\n"
+                       << out_.str();
+}
 
 TEST_F(SipLine, MalformedRequestsAreAnsweredAndTheLineServesTheNextCall) {
   ASSERT_EQ(Answer([&] {
@@ -429,9 +478,10 @@ TEST_F(SipLine, ALineWhoseRegistrarGoesAwayKeepsTakingCalls) {
 }
 
 // baresip's configuration for a party at `port` that sends `wave` (8 kHz, 16-bit) as its
-// voice and keeps what it hears in the folder (dump-*-dec.wav); `account` is its account line.
+// voice and keeps what it hears in the folder (dump-*-dec.wav); `account` is its account line,
+// `extra` more configuration lines.
 void WriteBaresipConfig(const fs::path &folder, int port, const fs::path &wave,
-                        const std::string &account) {
+                        const std::string &account, const std::string &extra = "") {
   std::ofstream config(folder / "config");
   config << "poll_method epoll\n";
   config << "sip_listen 127.0.0.1:" << port << "\n";
@@ -439,7 +489,7 @@ void WriteBaresipConfig(const fs::path &folder, int port, const fs::path &wave,
   config << "module_path /usr/lib/baresip/modules\n";
   config << "module g711.so\nmodule aufile.so\nmodule sndfile.so\n";
   config << "snd_path " << folder.string() << "\n";
-  config << "module_app account.so\nmodule_app menu.so\n";
+  config << "module_app account.so\nmodule_app menu.so\n" << extra;
   std::ofstream(folder / "accounts") << account << "\n";
 }
 
@@ -565,5 +615,206 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {" ringback", " connected", "Answered; playing"},
                   "user = desk\npassword = secret\n"}));
+
+TEST_F(SipLine, ACallerOverTcpLeavesAMessageThatHoldsTheirSound) {
+  WriteConfig("transport = tcp\n");
+  ASSERT_EQ(Answer([&] {
+              auto args = Sipp("caller", Line(), FreeUdpPort(), kPeerSeconds);
+              args.insert(args.end(), {"-t", "t1"});
+              Peer caller(args, Folder(), "caller");
+              EXPECT_EQ(caller.Wait(), 0) << caller.Output();
+            }),
+            0)
+      << err_.str() << out_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), kVoice, 0);
+  ExpectLineClosed();
+}
+
+// Lines over TLS with SRTP media, against baresip (its srtp module) both ways, with a
+// certificate authority of the test's own.
+class SipSecureLine : public SipLine {
+ protected:
+  void SetUp() override {
+    SipLine::SetUp();
+    if (IsSkipped()) return;
+    if (!sip_test::Installed("baresip"))
+      GTEST_SKIP() << "baresip is not installed; scripts/setup installs it";
+    const std::string trouble = sip_test::MakeCertificates(Folder());
+    if (!trouble.empty()) GTEST_SKIP() << trouble;
+    capture_ = std::make_unique<sip_test::RtpCapture>();
+    if (!capture_->Error().empty()) GTEST_SKIP() << capture_->Error();
+  }
+
+  // The line on TLS with its certificate, verifying its peers against `authority`.
+  void WriteSecureConfig(const std::string &encryption, const std::string &authority = "ca") {
+    WriteConfig("transport = tls\ntls_cert = " + Pem("line.crt") +
+                "\ntls_key = " + Pem("line.key") + "\ntls_ca = " + Pem(authority + ".crt") +
+                "\nmedia_encryption = " + encryption + "\n");
+  }
+  std::string Pem(const std::string &name) const { return folder_.Path(name).string(); }
+  std::string BaresipTls() const {
+    return "sip_certificate " + Pem("peer.pem") + "\nsip_cafile " + Pem("ca.crt") +
+           "\nmodule srtp.so\n";
+  }
+
+  // Every flow of the line's RTP (to or from the port baresip's log names as the line's) holds
+  // none of `said` as plain G.711 µ-law; at least `flows` of them were long enough to tell.
+  // Other programs' RTP on the loopback is left alone.
+  void ExpectNoPlainSound(const fs::path &baresip, const audio_test::Samples &said, size_t flows) {
+    const std::string log = component_test::ReadFile(baresip / "baresip.out");
+    const std::string from = "receiving from 127.0.0.1:";
+    const size_t at = log.find(from);
+    ASSERT_NE(at, std::string::npos) << "baresip names no RTP source:\n" << log;
+    const auto port = static_cast<uint16_t>(std::stoi(log.substr(at + from.size())));
+    size_t told = 0;
+    for (const auto &[flow, bytes] : capture_->Stop()) {
+      // A second of it at least, to be told.
+      if ((flow.first != port && flow.second != port) || bytes.size() < audio_test::kRate) continue;
+      ++told;
+      const auto decoded = sip_test::DecodedMuLaw(bytes, Folder());
+      EXPECT_LT(audio_test::Align(decoded, std::span(said).first(
+                                               std::min<size_t>(said.size(), audio_test::kRate)))
+                    .correlation,
+                0.3)
+          << "plain sound from port " << flow.first << " to " << flow.second;
+    }
+    EXPECT_GE(told, flows) << "RTP flows of the line captured";
+  }
+
+  std::unique_ptr<sip_test::RtpCapture> capture_;
+};
+
+// The line's media_encryption, and baresip's: srtp-mand offers RTP/SAVP, srtp its keys with
+// plain RTP/AVP.
+struct TSrtpCase {
+  const char *name;
+  const char *line;
+  const char *baresip;
+};
+
+class SipSrtpCaller : public SipSecureLine, public ::testing::WithParamInterface<TSrtpCase> {};
+
+TEST_P(SipSrtpCaller, BaresipCallsOverTlsWithSrtpAndTheMessageHoldsItsSound) {
+  WriteSecureConfig(GetParam().line);
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  const auto voice = audio_test::Sweep(400, 3000, 4);
+  ASSERT_TRUE(audio_test::WriteWave(config / "voice.wav", voice));
+  WriteBaresipConfig(config, FreeUdpPort(), config / "voice.wav",
+                     "\"Bea Resip\" <sip:5550123@127.0.0.1;transport=tls>;regint=0;mediaenc=" +
+                         std::string(GetParam().baresip) + ";audio_codecs=PCMU",
+                     BaresipTls());
+  ASSERT_EQ(Answer([&] {
+              Peer baresip(
+                  {"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string(), "-t",
+                   "10", "-e", "/dial sip:desk@" + Line() + ";transport=tls"},
+                  config, "baresip");
+              EXPECT_EQ(baresip.Wait(), 0) << baresip.Output();
+            }),
+            0)
+      << err_.str();
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str() << component_test::ReadFile(Log());
+  ExpectStretchSaidAfterTheGreeting(audio_test::ReadWave(files[0]), voice, 0);
+  EXPECT_NE(component_test::ReadFile(Log()).find("connected (PCMU, SRTP)"), std::string::npos)
+      << component_test::ReadFile(Log());
+  ExpectNoPlainSound(config, voice, 2);
+  ExpectLineClosed();
+}
+
+INSTANTIATE_TEST_SUITE_P(Encryptions, SipSrtpCaller,
+                         ::testing::Values(TSrtpCase{"Mandatory", "srtp-mandatory", "srtp-mand"},
+                                           TSrtpCase{"OptionalTakesSavp", "srtp", "srtp-mand"},
+                                           TSrtpCase{"OptionalTakesKeysWithAvp", "srtp", "srtp"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(SipSecureLine, ADialledPartyOverTlsWithSrtpHearsThePlayedFileWhole) {
+  WriteSecureConfig("srtp-mandatory");
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
+  const int calleePort = FreeUdpPort();
+  WriteBaresipConfig(config, calleePort, config / "quiet.wav",
+                     "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;"
+                     "mediaenc=srtp-mand;audio_codecs=PCMU",
+                     BaresipTls());
+  Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
+               "baresip");
+  // baresip takes TLS one port above its others.
+  const std::string number =
+      "sip:callee@127.0.0.1:" + std::to_string(calleePort + 1) + ";transport=tls";
+  ASSERT_TRUE(phone_test::WaitUntil(
+      [&] {
+        return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
+               std::string::npos;
+      },
+      "baresip to be ready"));
+  EXPECT_EQ(Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {}), 0)
+      << err_.str() << out_.str() << component_test::ReadFile(Log());
+  audio_test::Samples heard;
+  phone_test::WaitUntil([&] { return (heard = HeardBy(config)).size() >= kGreeting.size(); },
+                        "baresip to close what it heard");
+  EXPECT_GT(audio_test::Align(heard, kGreeting).correlation, 0.9)
+      << "the whole file, sample by sample through SRTP and G.711";
+  ExpectNoPlainSound(config, kGreeting, 1);
+  ExpectLineClosed();
+}
+
+TEST_F(SipSecureLine, APeerWhoseCertificateNoAuthorityOfTheLinesVouchesForIsNotCalled) {
+  WriteSecureConfig("srtp", "stranger");
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
+  const int calleePort = FreeUdpPort();
+  WriteBaresipConfig(config, calleePort, config / "quiet.wav",
+                     "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;"
+                     "audio_codecs=PCMU",
+                     BaresipTls());
+  Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
+               "baresip");
+  const std::string number =
+      "sip:callee@127.0.0.1:" + std::to_string(calleePort + 1) + ";transport=tls";
+  ASSERT_TRUE(phone_test::WaitUntil(
+      [&] {
+        return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
+               std::string::npos;
+      },
+      "baresip to be ready"));
+  EXPECT_EQ(Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {}), 1)
+      << err_.str() << out_.str();
+  EXPECT_EQ(component_test::ReadFile(config / "baresip.out").find("Incoming call"),
+            std::string::npos)
+      << "the INVITE never reached it";
+  ExpectLineClosed();
+}
+
+TEST_F(SipSecureLine, AnOfferWithoutKeysIsRefusedWhereSrtpIsMandatory) {
+  WriteSecureConfig("srtp-mandatory");
+  const fs::path config = folder_.Path("baresip");
+  fs::create_directories(config);
+  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
+  WriteBaresipConfig(config, FreeUdpPort(), config / "quiet.wav",
+                     "<sip:5550123@127.0.0.1;transport=tls>;regint=0;audio_codecs=PCMU",
+                     BaresipTls());
+  // The answering machine waits for a call that never comes, until the caller has its answer.
+  Answer([&] {
+    Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string(), "-e",
+                  "/dial sip:desk@" + Line() + ";transport=tls"},
+                 config, "baresip");
+    EXPECT_TRUE(phone_test::WaitUntil(
+        [&] {
+          return component_test::ReadFile(config / "baresip.out").find("488 Not Acceptable Here") !=
+                 std::string::npos;
+        },
+        "baresip to be refused with 488", std::chrono::seconds(kPeerSeconds)))
+        << component_test::ReadFile(config / "baresip.out");
+    PressCtrlC();
+  });
+  EXPECT_TRUE(WaveFilesIn(Messages()).empty());
+  EXPECT_NE(component_test::ReadFile(Log()).find("no SRTP key the line can use"), std::string::npos)
+      << component_test::ReadFile(Log());
+}
 
 }  // namespace

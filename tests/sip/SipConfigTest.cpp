@@ -207,6 +207,101 @@ TEST(SipConfig, WhoMayCallAndHowOftenAreRead) {
   }
 }
 
+TEST(SipConfig, ASecureLineIsRead) {
+  const component_test::TScratchFolder folder;
+  const std::string pem = folder.Path("desk.pem").string();
+  std::ofstream(pem) << "-----BEGIN CERTIFICATE-----\n";
+  const auto config = ParseConfig(
+      "[line]\nname = Desk\nlisten = 127.0.0.1:5061\ntransport = "
+      "tls\ntls_cert = " +
+          pem + "\ntls_key = " + pem + "\ntls_ca = " + pem +
+          "\ntls_verify = no\nmedia_encryption = srtp-mandatory\n"
+          "public_address = 203.0.113.7\n"
+          "[line]\nname = Plain\nlisten = 127.0.0.1:5062\n",
+      "t.conf");
+  ASSERT_EQ(config.lines.size(), 2u);
+  const sipnet::LineConfig &secure = config.lines[0];
+  EXPECT_EQ(secure.transport, sipnet::Transport::Tls);
+  EXPECT_EQ(secure.tlsCert, pem);
+  EXPECT_EQ(secure.tlsKey, pem);
+  EXPECT_EQ(secure.tlsCa, pem);
+  EXPECT_FALSE(secure.tlsVerify);
+  EXPECT_EQ(secure.mediaEncryption, sipnet::MediaEncryption::SrtpMandatory);
+  EXPECT_EQ(secure.publicAddress, "203.0.113.7");
+  const sipnet::LineConfig &plain = config.lines[1];
+  EXPECT_EQ(plain.transport, sipnet::Transport::Udp);
+  EXPECT_TRUE(plain.tlsVerify);
+  EXPECT_EQ(plain.mediaEncryption, sipnet::MediaEncryption::None);
+  EXPECT_EQ(plain.publicAddress, "");
+}
+
+// The security keys' mistakes, at the line of the key that makes them; @PEM@ stands for a
+// readable PEM file.
+class SipSecureConfigErrors : public ::testing::TestWithParam<TBadConfig> {};
+
+TEST_P(SipSecureConfigErrors, SayWhatIsWrongAndWhere) {
+  const component_test::TScratchFolder folder;
+  const std::string pem = folder.Path("desk.pem").string();
+  std::ofstream(pem) << "-----BEGIN CERTIFICATE-----\n";
+  std::ofstream(folder.Path("empty.pem").string());
+  std::string text = GetParam().text;
+  for (size_t at; (at = text.find("@PEM@")) != std::string::npos;) text.replace(at, 5, pem);
+  for (size_t at; (at = text.find("@DIR@")) != std::string::npos;)
+    text.replace(at, 5, folder.Path("").string());
+  std::string expected = GetParam().error;
+  for (size_t at; (at = expected.find("@DIR@")) != std::string::npos;)
+    expected.replace(at, 5, folder.Path("").string());
+  try {
+    ParseConfig(text, "t.conf");
+    FAIL() << "accepted";
+  } catch (const ConfigError &error) {
+    EXPECT_EQ(error.what(), expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SipSecureConfigErrors,
+    ::testing::Values(
+        TBadConfig{"[line]\ntransport = sctp\n",
+                   "t.conf:2: unknown transport 'sctp' (udp, tcp or tls)"},
+        TBadConfig{"[line]\ntransport = TLS\n",
+                   "t.conf:2: unknown transport 'TLS' (udp, tcp or tls)"},
+        TBadConfig{"[line]\nmedia_encryption = zrtp\n",
+                   "t.conf:2: unknown media_encryption 'zrtp' (none, srtp or srtp-mandatory)"},
+        TBadConfig{"[line]\ntls_verify = maybe\n", "t.conf:2: bad tls_verify 'maybe' (yes or no)"},
+        TBadConfig{"[line]\ntls_cert = @DIR@missing.crt\n",
+                   "t.conf:2: tls_cert '@DIR@missing.crt' cannot be read"},
+        TBadConfig{"[line]\ntls_key = @DIR@\n", "t.conf:2: tls_key '@DIR@' cannot be read"},
+        TBadConfig{"[line]\ntls_ca = @DIR@empty.pem\n",
+                   "t.conf:2: tls_ca '@DIR@empty.pem' cannot be read"},
+        TBadConfig{"[line]\ntls_key =\n", "t.conf:2: no file given for tls_key"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\nmedia_encryption = srtp\n",
+                   "t.conf:4: media_encryption needs 'transport = tls' (the keys would travel "
+                   "in the clear)"},
+        TBadConfig{"[line]\nname = A\nmedia_encryption = srtp-mandatory\nlisten = "
+                   "127.0.0.1:5060\ntransport = tcp\n",
+                   "t.conf:3: media_encryption needs 'transport = tls' (the keys would travel "
+                   "in the clear)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\ntransport = tls\ntls_cert = "
+                   "@PEM@\n",
+                   "t.conf:4: 'transport = tls' needs 'tls_cert' and 'tls_key'"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\ntransport = tcp\ntls_ca = "
+                   "@PEM@\n",
+                   "t.conf:5: tls_ca is for 'transport = tls'"},
+        TBadConfig{"[line]\npublic_address = nat.example.com\n",
+                   "t.conf:2: bad public_address 'nat.example.com' (one numeric address, e.g. "
+                   "203.0.113.7)"},
+        TBadConfig{"[line]\npublic_address = 203.0.113.7:5060\n",
+                   "t.conf:2: bad public_address '203.0.113.7:5060' (one numeric address, e.g. "
+                   "203.0.113.7)"},
+        TBadConfig{"[line]\npublic_address = 0.0.0.0\n",
+                   "t.conf:2: bad public_address '0.0.0.0' (one numeric address, e.g. "
+                   "203.0.113.7)"},
+        TBadConfig{"[line]\nname = A\nlisten = 127.0.0.1:5060\nuser = a\n[line]\nname = "
+                   "B\nlisten = 127.0.0.1:5060\nuser = b\ntransport = tcp\n",
+                   "t.conf:5: another transport on 127.0.0.1:5060 than the line at line 1's "
+                   "(lines sharing an address share its transport)"}));
+
 // A provider started from a configuration file, installed as the tests' provider.
 class SipStart : public ::testing::Test {
  protected:
@@ -271,6 +366,20 @@ TEST_F(SipStart, AnUnknownKeyFailsInitializationWithItsLineInTheLog) {
   EXPECT_EQ(Initialize(), LINEERR_INIFILECORRUPT);
   EXPECT_NE(testing::internal::GetCapturedStderr().find(":5: unknown key 'colour'"),
             std::string::npos);
+}
+
+TEST_F(SipStart, ATlsLineWhoseFilesHoldNoCertificateFailsInitializationAndTheLogSaysWhy) {
+  std::ofstream(Path("line.crt")) << "not a certificate\n";
+  std::ofstream(Path("line.key")) << "not a key\n";
+  Write("log = " + Path("sip.log") +
+        "\n[line]\nname = A\nlisten = 127.0.0.1:" + std::to_string(sip_test::FreeUdpPort()) +
+        "\ntransport = tls\ntls_cert = " + Path("line.crt") + "\ntls_key = " + Path("line.key") +
+        "\n");
+  EXPECT_EQ(Initialize(), LINEERR_INIFILECORRUPT);
+  EXPECT_NE(LogText().find("line 'A': tls_cert '" + Path("line.crt") + "' and tls_key '" +
+                           Path("line.key") + "' are not a PEM certificate and its key"),
+            std::string::npos)
+      << LogText();
 }
 
 TEST_F(SipStart, APortInUseFailsInitializationAndTheLogSaysWhich) {
