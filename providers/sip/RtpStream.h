@@ -1,6 +1,7 @@
 // The RTP media of one call, on the stack's thread: a socket beside the line's SIP address,
 // received packets put in their place in time by the playout, and a 20 ms clock that sends
-// one frame of the call's outgoing sound and hands the call what it has heard per tick.
+// one frame of the call's outgoing sound (or the touch tones' events in its place) and hands
+// the call what it has heard per tick.
 #pragma once
 
 #include "providers/sip/Re.h"
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "providers/sip/CallAudio.h"
+#include "providers/sip/CallDigits.h"
 #include "providers/sip/Playout.h"
 #include "providers/sip/SipConfig.h"
 
@@ -20,14 +22,16 @@ class RtpStream {
   static constexpr size_t kFrameSamples = CallAudio::kRate * kFrameMs / 1000;
 
   // Binds a socket on `local`'s host; errno-style failure as std::system_error.
-  RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio);
+  RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio, CallDigits::Handlers digits);
   ~RtpStream();
   RtpStream(const RtpStream &) = delete;
   RtpStream &operator=(const RtpStream &) = delete;
 
   uint16_t LocalPort() const;
-  // Starts the clock towards `remote` with the negotiated codec.
-  void Start(const struct sa &remote, Codec codec);
+  // Starts the clock towards `remote` with the negotiated codec, and the payload type of the
+  // peer's telephone-events when it takes them.
+  void Start(const struct sa &remote, Codec codec, std::optional<uint8_t> events);
+  CallDigits &Digits() { return digits_; }
   // Stops sending and hands the call everything received; the sample its sound ends at.
   int64_t Finish();
 
@@ -36,8 +40,10 @@ class RtpStream {
                        void *arg);
   static void OnTick(void *arg);
   void SendFrame();
+  void Send(bool marker, uint8_t payloadType, uint32_t timestamp, std::span<const uint8_t> payload);
 
   std::shared_ptr<CallAudio> audio_;
+  CallDigits digits_;
   Playout playout_;
   struct rtp_sock *socket_ = nullptr;
   struct tmr clock_;

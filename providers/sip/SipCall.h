@@ -1,14 +1,17 @@
 // One call of a SIP line, on the stack's thread: its session, the SDP offer and answer, its RTP
-// stream and, while it is offered, the rings. What the peer does reaches the exchange through
-// its far-end methods; destroying the call ends the session as its state asks (BYE once it is
-// up, 486 while it is offered, CANCEL while it is placed).
+// stream, its touch tones (RFC 4733 events when the peer takes them, SIP INFO dtmf-relay
+// received too) and, while it is offered, the rings. What the peer does reaches the exchange
+// through its far-end methods; destroying the call ends the session as its state asks (BYE once it
+// is up, 486 while it is offered, CANCEL while it is placed).
 #pragma once
 
 #include "providers/sip/Re.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "providers/sip/CallAudio.h"
@@ -39,6 +42,8 @@ class SipCall {
   sim::CallId Id() const { return id_; }
   const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
   void Beep(uint32_t milliseconds, double askedAt) { audio_->Beep(milliseconds, askedAt); }
+  // See sim::NetworkFarEnd::GeneratingDigits.
+  void SendDigits(const std::string &digits, uint32_t milliseconds);
 
  private:
   static int OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg);
@@ -46,6 +51,7 @@ class SipCall {
   static void OnProgress(const struct sip_msg *message, void *arg);
   static void OnEstablished(const struct sip_msg *message, void *arg);
   static void OnClose(int error, const struct sip_msg *message, void *arg);
+  static void OnInfo(struct sip *stack, const struct sip_msg *message, void *arg);
   static void OnRing(void *arg);
   // The far end's hang-up, reported once what it sent before has arrived and the line's wave-in
   // device has taken it.
@@ -53,6 +59,9 @@ class SipCall {
   static void OnHeard(void *arg);
 
   bool NegotiateMedia();
+  void StartMedia();
+  CallDigits::Handlers DigitHandlers();
+  void DigitHeard(char digit, bool ended);
   void Closed(int error, const struct sip_msg *message);
   void Say(const std::string &text) const;
   std::string FromUri() const;
@@ -67,6 +76,7 @@ class SipCall {
   struct sdp_session *sdp_ = nullptr;
   struct sdp_media *media_ = nullptr;
   Codec codec_ = Codec::Pcmu;
+  std::optional<uint8_t> events_;  // the peer's telephone-event payload type
   struct tmr ringer_;
   struct tmr hangUp_;
   int64_t soundEnd_ = 0;  // the sample the far end's sound ended at, once it hung up
