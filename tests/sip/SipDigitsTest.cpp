@@ -258,6 +258,24 @@ INSTANTIATE_TEST_SUITE_P(
                       TKeysCase{"InTheSoundALaw", false, sipnet::Codec::Pcma, "*90D", 60, 60}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(SipDigits, OnlyTheEdgesMonitoredAreReported) {
+  std::atomic<bool> monitored = false;
+  CallerScript script;
+  script.offerEvents = true;
+  script.keys = "5#";
+  script.ready = [&] { return monitored.load(); };
+  CallerThread caller(Line(), script);
+  const HCALL call = Answer();
+  ASSERT_NE(call, 0u);
+  ASSERT_EQ(lineMonitorDigits(call, LINEDIGITMODE_DTMFEND), 0);
+  monitored = true;
+  const Digits heard = Heard(call, 2);
+  EXPECT_EQ(heard.begun, "");
+  EXPECT_EQ(heard.ended, "5#");
+  EXPECT_FALSE(Next(LINE_MONITORDIGITS, kQuietMs)) << "and no beginnings";
+  Drop(call);
+}
+
 TEST_F(SipDigits, KeysBeforeTheCallIsMonitoredAreDroppedNotKeptForLater) {
   std::atomic<bool> connected = false;
   std::atomic<bool> sent = false;
