@@ -161,6 +161,7 @@ void Playout::HandOver(int64_t until, bool talking) {
     }
   }
   audio_->Heard(from, sound);
+  if (listener_) listener_(sound);
   handedUntil_ = until;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,6 +45,10 @@ class Playout {
   // The call is over at sample `now`: hands it everything received, and returns the sample
   // its sound ends at.
   int64_t Finish(int64_t now);
+  // `listener` hears what is handed to the call as well, in order.
+  void Listen(std::function<void(std::span<const int16_t>)> listener) {
+    listener_ = std::move(listener);
+  }
 
  private:
   struct Stream {
@@ -67,6 +72,7 @@ class Playout {
   struct Concealer;
 
   std::shared_ptr<CallAudio> audio_;
+  std::function<void(std::span<const int16_t>)> listener_;
   std::unique_ptr<Concealer> concealer_;
   std::optional<Stream> stream_;
   std::map<int64_t, std::vector<int16_t>> waiting_;  // received, by their first sample

@@ -12,8 +12,10 @@ constexpr uint16_t kLastPort = 29998;
 
 }  // namespace
 
-RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio)
-    : audio_(std::move(audio)), playout_(audio_) {
+RtpStream::RtpStream(const struct sa &local, std::shared_ptr<CallAudio> audio,
+                     CallDigits::Handlers digits)
+    : audio_(std::move(audio)), digits_(std::move(digits)), playout_(audio_) {
+  playout_.Listen([this](std::span<const int16_t> sound) { digits_.Heard(sound); });
   tmr_init(&clock_);
   sa_init(&remote_, AF_UNSPEC);
   sa_init(&announced_, AF_UNSPEC);
@@ -41,7 +43,7 @@ uint16_t RtpStream::LocalPort() const {
   return sa_port(rtp_local(socket_));
 }
 
-void RtpStream::Start(const struct sa &remote, Codec codec) {
+void RtpStream::Start(const struct sa &remote, Codec codec, std::optional<uint8_t> events) {
   // A new offer or answer names the peer's address afresh; its RTP is followed again once heard.
   if (!latched_ || !sa_cmp(&remote, &announced_, SA_ALL)) {
     remote_ = remote;
@@ -49,6 +51,7 @@ void RtpStream::Start(const struct sa &remote, Codec codec) {
   }
   announced_ = remote;
   codec_ = codec;
+  digits_.UseEvents(events);
   if (started_) return;
   started_ = true;
   firstTick_ = tmr_jiffies();
@@ -63,6 +66,11 @@ int64_t RtpStream::Finish() {
 void RtpStream::OnPacket(const struct sa *src, const struct rtp_header *header, struct mbuf *packet,
                          void *arg) {
   auto *stream = static_cast<RtpStream *>(arg);
+  if (header->pt == stream->digits_.EventPayloadType()) {
+    stream->digits_.EventArrived(header->ssrc, header->ts,
+                                 {mbuf_buf(packet), mbuf_get_left(packet)});
+    return;
+  }
   if (header->pt != PayloadType(stream->codec_) || mbuf_get_left(packet) == 0) return;
   // The first packet of the call's sound says where the peer is: behind a NAT it is not where
   // its SDP says. Later ones cannot move it, so that a stranger's packets cannot take the call.
@@ -88,17 +96,27 @@ void RtpStream::OnTick(void *arg) {
 }
 
 void RtpStream::SendFrame() {
-  const std::vector<uint8_t> payload = Encode(codec_, audio_->NextToSend(kFrameSamples));
+  std::vector<int16_t> sound = audio_->NextToSend(kFrameSamples);
+  const std::vector<EventSender::Packet> events = digits_.Frame(timestamp_, sound);
+  for (const EventSender::Packet &event : events) {
+    Send(event.marker, *digits_.EventPayloadType(), event.timestamp, EncodeEvent(event.event));
+  }
+  if (events.empty()) {
+    Send(marker_, static_cast<uint8_t>(PayloadType(codec_)), timestamp_, Encode(codec_, sound));
+    marker_ = false;
+  }
+  timestamp_ += kFrameSamples;
+}
+
+void RtpStream::Send(bool marker, uint8_t payloadType, uint32_t timestamp,
+                     std::span<const uint8_t> payload) {
   struct mbuf *packet = mbuf_alloc(RTP_HEADER_SIZE + payload.size());
   if (packet == nullptr) return;
   packet->pos = RTP_HEADER_SIZE;
   if (mbuf_write_mem(packet, payload.data(), payload.size()) == 0) {
     packet->pos = RTP_HEADER_SIZE;
-    (void)rtp_send(socket_, &remote_, false, marker_, static_cast<uint8_t>(PayloadType(codec_)),
-                   timestamp_, packet);
-    marker_ = false;
+    (void)rtp_send(socket_, &remote_, false, marker, payloadType, timestamp, packet);
   }
-  timestamp_ += kFrameSamples;
   mem_deref(packet);
 }
 

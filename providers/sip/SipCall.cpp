@@ -7,8 +7,10 @@
 #include <system_error>
 
 #include "Clock.h"
+#include "providers/sip/DtmfRelay.h"
 #include "providers/sip/G711.h"
 #include "providers/sip/SipLine.h"
+#include "providers/sip/TelephoneEvent.h"
 #include "simulator/Exchange.h"
 
 namespace sipnet {
@@ -34,7 +36,7 @@ SipCall::SipCall(SipLine &line, DWORD deviceId, bool outgoing)
     : line_(line), deviceId_(deviceId), outgoing_(outgoing) {
   tmr_init(&ringer_);
   tmr_init(&hangUp_);
-  rtp_ = std::make_unique<RtpStream>(line.Local(), audio_);
+  rtp_ = std::make_unique<RtpStream>(line.Local(), audio_, DigitHandlers());
   const MediaEncryption encryption = line.Config().mediaEncryption;
   int error = sdp_session_alloc(&sdp_, &line.Advertised());
   if (error == 0) {
@@ -53,6 +55,12 @@ SipCall::SipCall(SipLine &line, DWORD deviceId, bool outgoing)
     const std::string payloadType = std::to_string(PayloadType(codec));
     error = sdp_format_add(nullptr, media_, false, payloadType.c_str(), CodecName(codec),
                            CallAudio::kRate, 1, nullptr, nullptr, nullptr, false, nullptr);
+  }
+  if (error == 0) {
+    const std::string payloadType = std::to_string(kEventPayloadType);
+    error =
+        sdp_format_add(nullptr, media_, false, payloadType.c_str(), kEventName, CallAudio::kRate, 1,
+                       nullptr, nullptr, nullptr, false, "%s", kEventRange);
   }
   if (error != 0) {
     mem_deref(sdp_);
@@ -75,7 +83,7 @@ uint16_t SipCall::Offer(const struct sip_msg *invite) {
   const std::string user = line_.ContactUser();
   const int error = sipsess_accept(&session_, line_.Sessions(), invite, 180, "Ringing",
                                    user.c_str(), kSdp, nullptr, nullptr, nullptr, false, OnOffer,
-                                   OnAnswer, OnEstablished, nullptr, nullptr, OnClose, this, "");
+                                   OnAnswer, OnEstablished, OnInfo, nullptr, OnClose, this, "");
   if (error != 0) return 500;
   sim::IncomingCall call;
   call.caller = {Text(invite->from.dname), Text(invite->from.uri.user)};
@@ -119,7 +127,7 @@ bool SipCall::Place(sim::CallId id, const std::string &target) {
   if (error == 0) {
     error = sipsess_connect(&session_, line_.Sessions(), uri.c_str(), nullptr, from.c_str(),
                             user.c_str(), nullptr, 0, kSdp, offer, SipLine::OnAuth, &line_, false,
-                            OnOffer, OnAnswer, OnProgress, OnEstablished, nullptr, nullptr, OnClose,
+                            OnOffer, OnAnswer, OnProgress, OnEstablished, OnInfo, nullptr, OnClose,
                             this, "");
   }
   mem_deref(offer);
@@ -140,7 +148,14 @@ std::string SipCall::FromUri() const {
 bool SipCall::NegotiateMedia(bool theirOffer) {
   // First, so that an offer refused for want of keys says so, whatever else it lacks.
   if (!NegotiateKeys(theirOffer)) return false;
-  const struct sdp_format *format = sdp_media_rformat(media_, nullptr);
+  // The first of the offer's codecs that is ours, past its telephone-events wherever they are.
+  const struct sdp_format *format = nullptr;
+  for (const struct le *at = list_head(sdp_media_format_lst(media_, false));
+       at != nullptr && format == nullptr; at = at->next) {
+    const auto *offered = static_cast<const struct sdp_format *>(at->data);
+    const bool event = offered->name != nullptr && strcasecmp(offered->name, kEventName) == 0;
+    if (offered->sup && !event) format = offered;
+  }
   const struct sa *remote = sdp_media_raddr(media_);
   if (format == nullptr || !sa_isset(remote, SA_ALL)) return false;
   // Our RTP socket has the line's address family: sound for another would never arrive.
@@ -149,6 +164,10 @@ bool SipCall::NegotiateMedia(bool theirOffer) {
   const bool pcma = format->name != nullptr ? strcasecmp(format->name, "PCMA") == 0
                                             : format->pt == PayloadType(Codec::Pcma);
   codec_ = pcma ? Codec::Pcma : Codec::Pcmu;
+  const struct sdp_format *events = sdp_media_rformat(media_, kEventName);
+  events_ = events != nullptr && events->pt >= 0 && events->pt < 128
+                ? std::optional<uint8_t>(static_cast<uint8_t>(events->pt))
+                : std::nullopt;
   return true;
 }
 
@@ -186,12 +205,54 @@ bool SipCall::NegotiateKeys(bool theirOffer) {
   return true;
 }
 
+void SipCall::StartMedia() {
+  rtp_->Start(*sdp_media_raddr(media_), codec_, events_);
+}
+
+CallDigits::Handlers SipCall::DigitHandlers() {
+  return {[this](char digit, bool ended) { DigitHeard(digit, ended); },
+          [this] { line_.Exchange().DigitsPlayed(id_); }};
+}
+
+void SipCall::DigitHeard(char digit, bool ended) {
+  line_.Exchange().DigitDetected(id_, digit, ended ? LINEDIGITMODE_DTMFEND : LINEDIGITMODE_DTMF);
+}
+
+void SipCall::SendDigits(const std::string &digits, uint32_t milliseconds) {
+  rtp_->Digits().Send(digits, milliseconds, sim::kDigitPauseMs);
+}
+
+// Digits in INFO requests; other bodies are refused with the type we take, as for an INFO
+// of a package we do not know.
+void SipCall::OnInfo(struct sip *stack, const struct sip_msg *message, void *arg) {
+  auto *call = static_cast<SipCall *>(arg);
+  const bool relay = msg_ctype_cmp(&message->ctyp, kDtmfRelayType, kDtmfRelaySubtype);
+  if (!relay && mbuf_get_left(message->mb) > 0) {
+    (void)sip_replyf(stack, message, 415, "Unsupported Media Type",
+                     "Accept: %s/%s\r\nContent-Length: 0\r\n\r\n", kDtmfRelayType,
+                     kDtmfRelaySubtype);
+    return;
+  }
+  const std::optional<char> digit =
+      relay ? ParseDtmfRelay({reinterpret_cast<const char *>(mbuf_buf(message->mb)),
+                              mbuf_get_left(message->mb)})
+            : std::nullopt;
+  if (relay && !digit) {
+    (void)sip_reply(stack, message, 400, "Bad Request");
+    return;
+  }
+  (void)sip_reply(stack, message, 200, "OK");
+  if (!digit) return;
+  call->DigitHeard(*digit, false);
+  call->DigitHeard(*digit, true);
+}
+
 int SipCall::OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
   int error = sdp_decode(call->sdp_, message->mb, true);
   if (error == 0 && !call->NegotiateMedia(true)) error = EPROTO;
   if (error == 0) error = sdp_encode(answer, call->sdp_, false);
-  if (error == 0) call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
+  if (error == 0) call->StartMedia();
   return error;
 }
 
@@ -233,7 +294,7 @@ void SipCall::OnProgress(const struct sip_msg *message, void *arg) {
 
 void SipCall::OnEstablished(const struct sip_msg * /*message*/, void *arg) {
   auto *call = static_cast<SipCall *>(arg);
-  call->rtp_->Start(*sdp_media_raddr(call->media_), call->codec_);
+  call->StartMedia();
   call->line_.Routes().Connect(call->deviceId_, call->audio_);
   sim::Exchange &exchange = call->line_.Exchange();
   if (call->outgoing_) {

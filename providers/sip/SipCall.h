@@ -1,13 +1,15 @@
 // One call of a SIP line, on the stack's thread: its session, the SDP offer and answer, its RTP
-// stream and, while it is offered, the rings. What the peer does reaches the exchange through
-// its far-end methods; destroying the call ends the session as its state asks (BYE once it is
-// up, 486 while it is offered, CANCEL while it is placed).
+// stream, its touch tones (RFC 4733 events when the peer takes them, SIP INFO dtmf-relay
+// received too) and, while it is offered, the rings. What the peer does reaches the exchange
+// through its far-end methods; destroying the call ends the session as its state asks (BYE once it
+// is up, 486 while it is offered, CANCEL while it is placed).
 #pragma once
 
 #include "providers/sip/Re.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +49,8 @@ class SipCall {
   sim::CallId Id() const { return id_; }
   const std::shared_ptr<CallAudio> &Audio() const { return audio_; }
   void Beep(uint32_t milliseconds, double askedAt) { audio_->Beep(milliseconds, askedAt); }
+  // See sim::NetworkFarEnd::GeneratingDigits.
+  void SendDigits(const std::string &digits, uint32_t milliseconds);
 
  private:
   static int OnOffer(struct mbuf **answer, const struct sip_msg *message, void *arg);
@@ -54,6 +58,7 @@ class SipCall {
   static void OnProgress(const struct sip_msg *message, void *arg);
   static void OnEstablished(const struct sip_msg *message, void *arg);
   static void OnClose(int error, const struct sip_msg *message, void *arg);
+  static void OnInfo(struct sip *stack, const struct sip_msg *message, void *arg);
   static void OnRing(void *arg);
   // The far end's hang-up, reported once what it sent before has arrived and the line's wave-in
   // device has taken it.
@@ -63,6 +68,9 @@ class SipCall {
   // After the peer's SDP (an offer of theirs, or their answer to ours): whether the call can go on.
   bool NegotiateMedia(bool theirOffer);
   bool NegotiateKeys(bool theirOffer);
+  void StartMedia();
+  CallDigits::Handlers DigitHandlers();
+  void DigitHeard(char digit, bool ended);
   void Closed(int error, const struct sip_msg *message);
   void Say(const std::string &text) const;
   std::string FromUri() const;
@@ -79,6 +87,7 @@ class SipCall {
   Codec codec_ = Codec::Pcmu;
   SdesKey ourKey_;                  // offered or answered when the line encrypts its media
   std::optional<SdesKey> peerKey_;  // while the media is encrypted
+  std::optional<uint8_t> events_;  // the peer's telephone-event payload type
   struct tmr ringer_;
   struct tmr hangUp_;
   int64_t soundEnd_ = 0;  // the sample the far end's sound ended at, once it hung up

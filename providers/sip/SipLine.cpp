@@ -221,6 +221,10 @@ void SipLine::Beep(sim::CallId id, uint32_t milliseconds, double askedAt) {
   if (SipCall *call = CallOf(id)) call->Beep(milliseconds, askedAt);
 }
 
+void SipLine::SendDigits(sim::CallId id, const std::string &digits, uint32_t milliseconds) {
+  if (SipCall *call = CallOf(id)) call->SendDigits(digits, milliseconds);
+}
+
 void SipLine::End(sim::CallId id) {
   for (Channel &channel : channels_)
     if (channel.call != nullptr && channel.call->Id() == id) channel.call.reset();

@@ -75,6 +75,7 @@ class SipLine {
   void Answer(sim::CallId id);
   void Place(sim::CallId id, DWORD deviceId, const std::string &target);
   void Beep(sim::CallId id, uint32_t milliseconds, double askedAt);
+  void SendDigits(sim::CallId id, const std::string &digits, uint32_t milliseconds);
   void End(sim::CallId id);
 
   // For the line's calls.

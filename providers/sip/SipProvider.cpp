@@ -169,6 +169,16 @@ void SipProvider::Ended(sim::CallId call) {
   OnLines([call](SipLine &line) { line.End(call); });
 }
 
+// Both edges of the peer's digits, whether they come as events, in INFO or in the sound.
+sim::DigitModes SipProvider::Digits() const {
+  return {LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND, LINEDIGITMODE_DTMF};
+}
+
+void SipProvider::GeneratingDigits(sim::CallId call, const std::string &digits,
+                                   DWORD milliseconds) {
+  OnLines([=](SipLine &line) { line.SendDigits(call, digits, milliseconds); });
+}
+
 LONG SipProvider::LineInitializeEx(LPHLINEAPP lphLineApp, HINSTANCE hInstance,
                                    LINECALLBACK lpfnCallback, LPCSTR lpszFriendlyAppName,
                                    LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
@@ -272,6 +282,15 @@ LONG SipProvider::LineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD d
 LONG SipProvider::LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
                                    DWORD dwNumTones, const LINEGENERATETONE *lpTones) {
   return exchange_.LineGenerateTone(hCall, dwToneMode, dwDuration, dwNumTones, lpTones);
+}
+
+LONG SipProvider::LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+  return exchange_.LineMonitorDigits(hCall, dwDigitModes);
+}
+
+LONG SipProvider::LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                                     DWORD dwDuration) {
+  return exchange_.LineGenerateDigits(hCall, dwDigitMode, lpszDigits, dwDuration);
 }
 
 }  // namespace sipnet

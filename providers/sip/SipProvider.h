@@ -43,7 +43,10 @@ class SipLine;
 /// OnCallOfferingEvent with the caller ID (From header) and rings every three seconds;
 /// TkwTAPI::AnswerTheLine sends 200 OK; the caller's BYE ends the call (OnCallDisconnectedEvent);
 /// TkwTAPI::MakeACall to "sip:user@host:port" sends an INVITE. A line's wave devices carry
-/// the call's RTP (G.711), so PlayASound and RecordASound work on it.
+/// the call's RTP (G.711), so PlayASound and RecordASound work on it. Touch tones go both ways
+/// (lineMonitorDigits, lineGenerateDigits): as RFC 4733 telephone-events when the peer offers
+/// or accepts them, else as tones in the sound; digits in SIP INFO (application/dtmf-relay)
+/// are taken too.
 ///
 /// The provider starts its lines (binds their addresses, registers where a registrar is
 /// configured, waiting up to five seconds for each) when it is constructed, on an event loop
@@ -109,6 +112,9 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
                  LPVARSTRING lpDeviceID, LPCSTR lpszDeviceClass) override;
   LONG LineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                         const LINEGENERATETONE *lpTones) override;
+  LONG LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
+  LONG LineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits,
+                          DWORD dwDuration) override;
   ///@}
 
  private:
@@ -127,6 +133,8 @@ class SipProvider : public TapiProvider, private sim::NetworkFarEnd {
   void Placing(sim::CallId call, DWORD deviceId, const std::string &destAddress) override;
   void Beeping(sim::CallId call, DWORD milliseconds) override;
   void Ended(sim::CallId call) override;
+  sim::DigitModes Digits() const override;
+  void GeneratingDigits(sim::CallId call, const std::string &digits, DWORD milliseconds) override;
 
   sim::Exchange &exchange_;
   ProviderConfig config_;

@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <span>
 #include <sstream>
 
+#include "dtmf/Generator.h"
 #include "providers/sip/G711.h"
 #include "tests/sip/Peer.h"
 #include "tests/support/AudioSignals.h"
@@ -25,6 +28,7 @@ constexpr size_t kFrame = 160;  // 20 ms
 constexpr auto kFrameTime = std::chrono::milliseconds(20);
 constexpr auto kResend = std::chrono::milliseconds(500);
 constexpr int kBeepLevel = 1000;
+constexpr uint8_t kEventType = 101;
 
 // A UDP socket on 127.0.0.1 at a port of the system's choosing.
 class Socket {
@@ -94,7 +98,8 @@ class Call {
   }
 
  private:
-  std::string Request(const std::string &method, int sequence, const std::string &body = "") {
+  std::string Request(const std::string &method, int sequence, const std::string &body = "",
+                      const std::string &type = "application/sdp") {
     std::ostringstream message;
     message << method << " " << uri_ << " SIP/2.0\r\n"
             << "Via: SIP/2.0/UDP 127.0.0.1:" << sip_.Port() << ";branch=z9hG4bK-" << callId_ << "-"
@@ -103,7 +108,7 @@ class Call {
             << "To: " << (to_.empty() ? "<" + uri_ + ">" : to_) << "\r\n"
             << "Call-ID: " << callId_ << "\r\nCSeq: " << sequence << " " << method << "\r\n"
             << "Contact: <sip:5550177@127.0.0.1:" << sip_.Port() << ">\r\nMax-Forwards: 70\r\n";
-    if (!body.empty()) message << "Content-Type: application/sdp\r\n";
+    if (!body.empty()) message << "Content-Type: " << type << "\r\n";
     message << "Content-Length: " << body.size() << "\r\n\r\n" << body;
     return message.str();
   }
@@ -123,6 +128,7 @@ class Call {
           Header(message, "CSeq").find(method) == std::string::npos)
         continue;
       const int status = std::stoi(message.substr(8));
+      lastStatus_ = status;
       if (status >= 200) {
         if (status >= 300) report_.trouble = method + " answered " + message.substr(8, 3);
         return status < 300 ? std::optional(message) : std::nullopt;
@@ -135,12 +141,106 @@ class Call {
   std::optional<std::string> Invite() {
     std::ostringstream sdp;
     sdp << "v=0\r\no=carl 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-        << "m=audio " << (script_.behindNat ? unheard_ : rtp_).Port()
-        << " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
+        << "m=audio " << (script_.behindNat ? unheard_ : rtp_).Port() << " RTP/AVP "
+        << sipnet::PayloadType(script_.codec) << (script_.offerEvents ? " 101" : "")
+        << "\r\na=rtpmap:" << sipnet::PayloadType(script_.codec) << " "
+        << sipnet::CodecName(script_.codec) << "/8000\r\n";
+    if (script_.offerEvents) sdp << "a=rtpmap:101 telephone-event/8000\r\na=fmtp:101 0-15\r\n";
     return Transact(Request("INVITE", 1, sdp.str()), "INVITE");
   }
 
-  void Bye() { Transact(Request("BYE", 2), "BYE"); }
+  void Bye() { Transact(Request("BYE", ++sequence2_), "BYE"); }
+
+  void SendInfos() {
+    for (const auto &[type, body] : script_.infos) {
+      const int sequence = ++sequence2_;
+      lastStatus_ = 0;
+      Transact(Request("INFO", sequence, body, type), "INFO");
+      report_.infoAnswers.push_back(lastStatus_);
+      report_.trouble.clear();
+    }
+  }
+
+  // The keys' event packets, by the frame (from the first key's) they go out with.
+  void PlanEvents() {
+    size_t frame = frames_;
+    const auto at = [&](size_t f) {
+      return timestamp_ + static_cast<uint32_t>((f - frames_) * kFrame);
+    };
+    const auto plan = [&](size_t f, bool marker, uint32_t timestamp, sipnet::TelephoneEvent event) {
+      for (int copy = 0; copy < script_.copies; ++copy)
+        planned_.emplace(f, Event(marker, timestamp, event));
+    };
+    for (size_t key = 0; key < script_.keys.size(); ++key) {
+      const uint8_t code = *sipnet::EventOfDigit(script_.keys[key]);
+      if (script_.floodPerFrame > 0) {
+        const size_t f = frame + key / script_.floodPerFrame;
+        plan(f, true, at(f) + static_cast<uint32_t>(key % script_.floodPerFrame),
+             {code, true, 10, 40});
+        continue;
+      }
+      const uint32_t toneFrames = (script_.toneMs + 19) / 20;
+      const auto whole = static_cast<uint16_t>(script_.toneMs * 8);
+      for (uint32_t f = 0; f + 1 < toneFrames; ++f)
+        plan(frame + f, f == 0, at(frame),
+             {code, false, 10, static_cast<uint16_t>((f + 1) * kFrame)});
+      for (int end = 0; end < script_.endPackets; ++end)
+        plan(frame + toneFrames - 1, toneFrames == 1 && end == 0, at(frame),
+             {code, true, 10, whole});
+      frame += toneFrames + (script_.gapMs + 19) / 20;
+    }
+  }
+
+  std::vector<uint8_t> Event(bool marker, uint32_t timestamp,
+                             const sipnet::TelephoneEvent &event) const {
+    std::vector<uint8_t> packet = RtpHeader(marker, kEventType, 0, timestamp);
+    const auto payload = sipnet::EncodeEvent(event);
+    packet.insert(packet.end(), payload.begin(), payload.end());
+    return packet;
+  }
+
+  std::vector<uint8_t> RtpHeader(bool marker, uint8_t type, uint16_t sequence,
+                                 uint32_t timestamp) const {
+    std::vector<uint8_t> packet = {0x80, static_cast<uint8_t>((marker ? 0x80 : 0) | type),
+                                   static_cast<uint8_t>(sequence >> 8),
+                                   static_cast<uint8_t>(sequence)};
+    for (uint32_t value : {timestamp, ssrc_})
+      for (int shift = 24; shift >= 0; shift -= 8)
+        packet.push_back(static_cast<uint8_t>(value >> shift));
+    return packet;
+  }
+
+  // Once the script is ready for them: its INFO requests and its keys.
+  void PressKeys() {
+    if (keysStarted_ || !script_.ready()) return;
+    keysStarted_ = true;
+    SendInfos();
+    if (script_.keys.empty()) return;
+    if (script_.offerEvents) {
+      PlanEvents();
+    } else {
+      tones_ = std::make_unique<dtmf::Generator>(dtmf::Timing{script_.toneMs, script_.gapMs});
+      tones_->Queue(script_.keys);
+    }
+  }
+
+  // The planned event packets of this frame, each with the next sequence number.
+  void SendEvents(int media) {
+    const auto [first, last] = planned_.equal_range(frames_);
+    for (auto at = first; at != last; ++at) {
+      std::vector<uint8_t> packet = at->second;
+      packet[2] = static_cast<uint8_t>(sequence_ >> 8);
+      packet[3] = static_cast<uint8_t>(sequence_);
+      ++sequence_;
+      rtp_.SendTo(media, packet.data(), packet.size());
+    }
+    planned_.erase(first, last);
+    if (!report_.keysSent && keysStarted_ && planned_.empty() &&
+        (tones_ == nullptr || tones_->Done())) {
+      report_.keysSent = true;
+      script_.sentAll();
+    }
+  }
 
   // The next 20 ms of what the caller says, sample by sample as its microphone hears them:
   // the sound before the beep until the moment it heard the beep, the rest from then on.
@@ -167,20 +267,21 @@ class Call {
       sequence_ -= 1000;
       timestamp_ += 123456;
     }
+    std::vector<int16_t> sound = frame;
+    if (tones_ != nullptr) tones_->Render(sound);
     if (std::bernoulli_distribution(script_.loss)(random_)) {
       ++report_.packetsLost;
     } else {
-      std::vector<uint8_t> packet = {0x80, 0, static_cast<uint8_t>(sequence_ >> 8),
-                                     static_cast<uint8_t>(sequence_)};
-      for (uint32_t value : {timestamp_, ssrc_})
-        for (int shift = 24; shift >= 0; shift -= 8)
-          packet.push_back(static_cast<uint8_t>(value >> shift));
-      const auto payload = sipnet::Encode(sipnet::Codec::Pcmu, frame);
+      std::vector<uint8_t> packet = RtpHeader(
+          false, static_cast<uint8_t>(sipnet::PayloadType(script_.codec)), sequence_, timestamp_);
+      const auto payload = sipnet::Encode(script_.codec, sound);
       packet.insert(packet.end(), payload.begin(), payload.end());
       rtp_.SendTo(media, packet.data(), packet.size());
     }
     ++sequence_;
+    SendEvents(media);
     timestamp_ += kFrame;
+    ++frames_;
   }
 
   void Hear(const std::string &packet) {
@@ -189,7 +290,16 @@ class Call {
     if (packet.size() <= header) return;
     const std::span bytes(reinterpret_cast<const uint8_t *>(packet.data()) + header,
                           packet.size() - header);
-    const auto samples = sipnet::Decode(sipnet::Codec::Pcmu, bytes);
+    if ((static_cast<uint8_t>(packet[1]) & 0x7F) == kEventType) {
+      uint32_t timestamp = 0;
+      for (size_t at = 4; at < 8; ++at)
+        timestamp = timestamp << 8 | static_cast<uint8_t>(packet[at]);
+      if (const auto event = sipnet::ParseEvent(bytes))
+        report_.events.push_back(
+            {(static_cast<uint8_t>(packet[1]) & 0x80) != 0, timestamp, *event});
+      return;
+    }
+    const auto samples = sipnet::Decode(script_.codec, bytes);
     const bool beep =
         audio_test::Rms(samples) > kBeepLevel && audio_test::Dominant(samples, audio_test::kBeepHz);
     if (beep && !beepHeard_) {
@@ -228,6 +338,7 @@ class Call {
         continue;
       }
       if (Clock::now() < due) continue;
+      PressKeys();
       const auto frame = NextFrame();
       if (!frame) return;
       SendFrame(media, *frame);
@@ -254,6 +365,12 @@ class Call {
   uint32_t ssrc_ = 0x5550177;
   uint16_t sequence_ = 20000;
   uint32_t timestamp_ = 160000;
+  size_t frames_ = 0;   // sent so far
+  int lastStatus_ = 0;  // of the latest answer to a request
+  int sequence2_ = 1;   // CSeq of the requests after the INVITE
+  bool keysStarted_ = false;
+  std::multimap<size_t, std::vector<uint8_t>> planned_;  // event packets by frame
+  std::unique_ptr<dtmf::Generator> tones_;
 };
 
 }  // namespace

@@ -376,7 +376,7 @@ TEST_F(SipLine, TheLinesAreListedWithTheirCapabilities) {
   for (const char *text :
        {"Line devices on the SIP lines: 1\n", "device 0: Desk\n", "provider: Corvax SIP\n",
         "media modes: interactive voice, automated voice\n", "max rate: 64000 bps\n",
-        "call features: answer, drop, generate tone\n"})
+        "call features: answer, drop, generate digits, generate tone, monitor digits\n"})
     EXPECT_NE(shown.find(text), std::string::npos) << text << " in\n" << shown;
   ExpectLineClosed();
 }
