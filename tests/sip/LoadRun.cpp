@@ -32,7 +32,7 @@ constexpr double kSweepToHz = 3300;
 constexpr double kLeadSeconds = 2.5;
 constexpr size_t kSlack = audio_test::kTenth;  // a message's length may differ by 100 ms
 constexpr int kLastPacketMs = 200;
-constexpr size_t kPause = kLastPacketMs * audio_test::kRate / 1000;
+constexpr double kQuietDb = -40;      // below the sweep by some 30 dB
 constexpr int kCallOverSeconds = 60;  // after the last caller is done
 // What the host's time line says of each call once it is over: "... call 0x10006 idle".
 constexpr const char *kCallState = "LINE_CALLSTATE: call ";
@@ -190,7 +190,8 @@ std::set<fs::path> Messages(const fs::path &folder) {
 
 // A message is complete when it is one unbroken stretch of the caller's sweep that holds all
 // the caller said after the lead and ends with the caller's last words, its length within
-// 100 ms of that stretch's (and of the pause before the hang-up).
+// 100 ms of that stretch's; what follows them can only be quiet (a caller whose hang-up comes
+// late is recorded until the silence ends the recording).
 MessageCheck CheckMessage(const fs::path &file, audio_test::Span said, size_t lead) {
   MessageCheck check{"", file.filename().string(), false, ""};
   const audio_test::Samples heard = audio_test::ReadWave(file);
@@ -213,11 +214,14 @@ MessageCheck CheckMessage(const fs::path &file, audio_test::Span said, size_t le
   } else if (start.offset > lead) {
     detail << "begins " << static_cast<double>(start.offset - lead) / audio_test::kRate
            << " s into what must be kept";
-  } else if (const size_t kept = said.size() - start.offset;
-             heard.size() + kSlack < kept || heard.size() > kept + kPause + kSlack) {
+  } else if (const size_t kept = said.size() - start.offset; heard.size() + kSlack < kept) {
     detail << "holds " << heard.size() << " samples of the " << kept << " said from its start";
-  } else if (const auto ends =
-                 audio_test::EndsWith(heard, said, audio_test::Path::Lossy, kPause + kSlack);
+  } else if (heard.size() > kept + kSlack &&
+             audio_test::RmsDb(audio_test::Span(heard).subspan(kept + kSlack)) > kQuietDb) {
+    detail << "holds sound after the caller's last words";
+  } else if (const auto ends = audio_test::EndsWith(
+                 audio_test::Span(heard).first(std::min(heard.size(), kept + kSlack)), said,
+                 audio_test::Path::Lossy, 2 * kSlack);
              !ends) {
     detail << ends.message();
   } else {
