@@ -132,6 +132,9 @@ class Exchange : public TapiProvider {
   /// device that asked for ring messages (TkwTAPI::OpenDevice does, as its last step: a ring
   /// before then reaches nobody).
   void Ring(DWORD deviceId, DWORD ringCount);
+  /// One LINE_LINEDEVSTATE @p state (a LINEDEVSTATE_ bit, e.g. OUTOFSERVICE or INSERVICE) with
+  /// @p detail as its third parameter, to the lines of the device that asked for that state.
+  void ReportLineState(DWORD deviceId, DWORD state, DWORD detail = 0);
   /// New caller identification, announced by LINE_CALLINFO with CALLERID: OnCallerIDEvent.
   /// This and the following return false, and do nothing, for a call that is unknown or in a
   /// state that does not allow it.

@@ -46,10 +46,14 @@ CallId Exchange::OfferCall(DWORD deviceId, IncomingCall offer) {
 }
 
 void Exchange::Ring(DWORD deviceId, DWORD ringCount) {
+  ReportLineState(deviceId, LINEDEVSTATE_RINGING, ringCount);
+}
+
+void Exchange::ReportLineState(DWORD deviceId, DWORD state, DWORD detail) {
   Lock lock(mutex_);
   for (const auto &[handle, line] : lines_) {
-    if (line.deviceId == deviceId && (line.lineStates & LINEDEVSTATE_RINGING)) {
-      PostToLine(handle, LINE_LINEDEVSTATE, handle, LINEDEVSTATE_RINGING, 0, ringCount);
+    if (line.deviceId == deviceId && (line.lineStates & state)) {
+      PostToLine(handle, LINE_LINEDEVSTATE, handle, state, 0, detail);
     }
   }
 }

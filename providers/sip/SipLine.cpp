@@ -110,14 +110,20 @@ int SipLine::OnAuth(char **user, char **password, const char * /*realm*/, void *
 void SipLine::OnRegistered(int error, const struct sip_msg *message, void *arg) {
   auto *line = static_cast<SipLine *>(arg);
   const bool accepted = error == 0 && message != nullptr && message->scode < 300;
+  const Registration was = line->registration_;
   if (accepted) {
-    if (line->registration_ != Registration::Registered) {
-      line->Say("registered with " + line->config_.registrar);
+    if (was != Registration::Registered) {
+      line->Say((was == Registration::Lost ? "registered again with " : "registered with ") +
+                line->config_.registrar);
     }
     line->registration_ = Registration::Registered;
+    if (was == Registration::Lost) line->ReportService(LINEDEVSTATE_INSERVICE);
     return;
   }
-  line->registration_ = Registration::Failed;
+  // libre renews a registration before it ends and, once one has failed, tries again later;
+  // meanwhile calls routed through the registrar cannot reach the line.
+  const bool lost = was == Registration::Registered || was == Registration::Lost;
+  line->registration_ = lost ? Registration::Lost : Registration::Failed;
   if (message != nullptr) {
     line->Say("registration with " + line->config_.registrar +
               " refused: " + std::to_string(message->scode) + " " +
@@ -125,6 +131,11 @@ void SipLine::OnRegistered(int error, const struct sip_msg *message, void *arg) 
   } else {
     line->Say("registration with " + line->config_.registrar + " failed: " + std::strerror(error));
   }
+  if (was == Registration::Registered) line->ReportService(LINEDEVSTATE_OUTOFSERVICE);
+}
+
+void SipLine::ReportService(DWORD state) {
+  for (const Channel &channel : channels_) Exchange().ReportLineState(channel.deviceId, state);
 }
 
 SipLine::Channel *SipLine::Hunt(uint16_t &refusal) {

@@ -46,7 +46,8 @@ struct LineServices {
   std::function<void(std::function<void()>)> later;
 };
 
-enum class Registration { None, Pending, Registered, Failed };
+// Lost: registered once, and a renewal has failed since; libre's registration keeps trying.
+enum class Registration { None, Pending, Registered, Failed, Lost };
 
 class SipLine {
  public:
@@ -105,6 +106,8 @@ class SipLine {
 
   static void OnRegistered(int error, const struct sip_msg *message, void *arg);
   void Register();
+  // Every channel's applications are told the line is out of service or back in it.
+  void ReportService(DWORD state);
   // The first channel open to an application that has no call (or one over for the
   // applications); else the SIP status that says why there is none.
   Channel *Hunt(uint16_t &refusal);

@@ -82,6 +82,13 @@ int Peer::Wait() {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool Peer::Running() const {
+  siginfo_t info{};
+  return pid_ > 0 &&
+         waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == 0;
+}
+
 std::string Peer::Output() const {
   std::ifstream file(output_);
   std::ostringstream text;

@@ -28,6 +28,9 @@ class Peer {
   Peer &operator=(const Peer &) = delete;
 
   int Wait();
+  // Whether it has not ended yet (an ended one is still there for Wait).
+  bool Running() const;
+  pid_t Pid() const { return pid_; }
   std::string Output() const;
 
  private:
