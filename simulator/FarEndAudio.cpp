@@ -68,9 +68,12 @@ void FarEndAudio::SetPacing(Pacing pacing) {
 }
 
 double FarEndAudio::Send(UINT wave_in_id, std::span<const int16_t> samples) {
-  int64_t at = NextSample();
+  int64_t at = 0;
   {
     std::lock_guard lock(mutex_);
+    // Now as the line's readers see it: a sender that waited for the lock must not place its
+    // sound where a reader has already taken the line's sound.
+    at = NextSample();
     Line &line = lines_[wave_in_id];
     if (pacing_ == Pacing::Queued) {
       line.queued.insert(line.queued.end(), samples.begin(), samples.end());
