@@ -42,8 +42,7 @@ install(TARGETS corvax corvax-sip EXPORT CorvaxTargets
 set_target_properties(corvax-phone PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 install(TARGETS corvax-phone RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 # corvax-phone looks for them in share/corvax above its own folder (examples/ProgramFolder.h).
-install(FILES ${CORVAX_SPEECH_DIR}/greeting.wav ${CORVAX_SPEECH_DIR}/announcement.wav
-  ${CORVAX_SPEECH_DIR}/caller-alice.wav
+install(FILES ${CORVAX_SPEECH_FILES}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/corvax COMPONENT runtime)
 
 install(EXPORT CorvaxTargets NAMESPACE Corvax:: DESTINATION ${corvax_cmake_dir}

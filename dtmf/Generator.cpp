@@ -76,4 +76,13 @@ void Generator::Clear() {
   Prepared(generator_, timing_, levelDbm0_);
 }
 
+std::vector<int16_t> DigitSound(std::string_view digits, Timing timing, int levelDbm0) {
+  Generator generator(timing, levelDbm0);
+  if (!generator.Queue(digits)) return {};
+  std::vector<int16_t> sound;
+  int16_t block[800];
+  while (size_t made = generator.Render(block)) sound.insert(sound.end(), block, block + made);
+  return sound;
+}
+
 }  // namespace dtmf

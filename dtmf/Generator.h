@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct dtmf_tx_state_s;
 
@@ -49,5 +50,9 @@ class Generator {
   bool digit_ = false;
   size_t left_ = 0;
 };
+
+// The whole sound of `digits` (as Generator::Queue takes them), each tone followed by its gap;
+// empty for a string with any other character.
+std::vector<int16_t> DigitSound(std::string_view digits, Timing timing = {}, int levelDbm0 = -10);
 
 }  // namespace dtmf

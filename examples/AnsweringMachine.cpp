@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "examples/RemoteMenu.h"
 #include "examples/Ticker.h"
 #include "examples/WaveFileInfo.h"
 
@@ -70,9 +71,12 @@ void TAnsweringMachine::Stop() {
 void TAnsweringMachine::TakeCall() {
   DWORD hCall = events_.Call().hCall;
   if (!Answer(hCall)) return HangUp(hCall);
-  PlayGreeting();
+  MonitorKeys(hCall);
+  const char cKey = PlayGreeting();
   // The caller may have hung up while the greeting played.
-  if (!stopped_ && StillConnected(hCall)) {
+  if (cKey == '*' && !stopped_ && StillConnected(hCall)) {
+    TRemoteMenu(tapi_, events_, timeline_, options_, store_).Run(stopped_);
+  } else if (!stopped_ && StillConnected(hCall)) {
     RecordMessage(hCall);
   } else if (events_.Call().Over()) {
     timeline_.Event("The caller hung up during the greeting: no message.");
@@ -80,22 +84,44 @@ void TAnsweringMachine::TakeCall() {
   HangUp(hCall);
 }
 
-void TAnsweringMachine::PlayGreeting() {
-  if (stopped_ || events_.Call().Over()) return;
+void TAnsweringMachine::MonitorKeys(DWORD hCall) {
+  const int iResult = tapi_.MonitorDigits(hCall, true);
+  // Told only to an owner who set a PIN to call in with: other callers lose nothing.
+  if (iResult == 0 || options_.pin.empty()) return;
+  char szText[4096] = {};
+  timeline_.Event(std::string("The caller's keys are not heard on this line: ") +
+                  TapiErrorText(iResult, szText));
+}
+
+char TAnsweringMachine::PlayGreeting() {
+  if (stopped_ || events_.Call().Over()) return 0;
   timeline_.Event("Playing the greeting " + options_.greeting);
   // A greeting nobody hears any more would keep the line from its next call for the rest of
   // its length.
   events_.WhenCallEnds([this] { tapi_.StopPlaying(); });
+  char cSkippedBy = 0;
+  events_.WhenKeyPressed([&](char cKey) {
+    if (cSkippedBy != 0 || (cKey != '#' && (cKey != '*' || options_.pin.empty()))) return;
+    cSkippedBy = cKey;
+    tapi_.StopPlaying();
+  });
   AnsiString asStatus;
   // Blocks until the greeting is played or stopped; the component serves the thread's
   // messages meanwhile, so events (a hang-up among them) are handled during it.
   const bool bPlayed = tapi_.PlayASound(options_.greeting.c_str(), &asStatus);
   events_.WhenCallEnds(nullptr);
-  if (bPlayed) return;
+  events_.WhenKeyPressed(nullptr);
+  // Keys up to the one that chose are no part of what follows; those after it are (a PIN).
+  while (cSkippedBy != 0 && events_.TakeKey() != cSkippedBy) {
+  }
+  if (cSkippedBy == '#') timeline_.Event("The caller pressed #: skipping to the beep.");
+  if (cSkippedBy == '*') timeline_.Event("The caller pressed *: the messages menu.");
+  if (bPlayed || cSkippedBy != 0) return cSkippedBy;
   if (stopped_ || events_.Call().Over())
     timeline_.Event("The greeting was stopped.");
   else
     timeline_.Event("The greeting could not be played: " + Str(asStatus));
+  return 0;
 }
 
 bool TAnsweringMachine::Answer(DWORD hCall) {

@@ -1,6 +1,8 @@
 // The answering machine: waits for calls on the open line and, for each, answers after the
 // chosen number of rings, plays the greeting, records the caller's message after the beep
-// and files it in the messages folder, then drops the call and waits for the next one.
+// and files it in the messages folder, then drops the call and waits for the next one. A
+// caller may press # in the greeting to skip to the beep, or * (with a PIN set) to hear the
+// messages (examples/RemoteMenu.h).
 #pragma once
 
 #include <string>
@@ -29,7 +31,10 @@ class TAnsweringMachine {
  private:
   void TakeCall();
   bool Answer(DWORD hCall);
-  void PlayGreeting();
+  // Monitors the caller's keys; a line without touch tones is served without them.
+  void MonitorKeys(DWORD hCall);
+  // The key that cut the greeting short (# or *), or 0.
+  char PlayGreeting();
   bool StillConnected(DWORD hCall);
   void RecordMessage(DWORD hCall);
   // Why a recording that ran to its end ended.

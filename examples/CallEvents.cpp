@@ -45,6 +45,7 @@ std::string MessageName(DWORD dwMessageID) {
       {LINE_CLOSE, "LINE_CLOSE"},
       {LINE_ADDRESSSTATE, "LINE_ADDRESSSTATE"},
       {LINE_APPNEWCALL, "LINE_APPNEWCALL"},
+      {LINE_MONITORDIGITS, "LINE_MONITORDIGITS"},
       {LINE_GENERATE, "LINE_GENERATE (the beep is done)"}};
   const auto found = names.find(dwMessageID);
   return found != names.end() ? found->second : "message " + std::to_string(dwMessageID);
@@ -83,6 +84,7 @@ TCallEvents::TCallEvents(TkwTAPI &tapi, TTimeline &timeline) : timeline_(timelin
   HandleWith(tapi.OnCallDisconnectedEvent, &TCallEvents::OnCallDisconnected);
   HandleWith(tapi.OnCallLineReplyEvent, &TCallEvents::OnCallLineReply);
   HandleWith(tapi.OnCallInfoEvent, &TCallEvents::OnCallInfo);
+  HandleWith(tapi.OnCallDigitEvent, &TCallEvents::OnCallDigit);
 }
 
 void TCallEvents::Note(const std::string &event, const std::string &text) {
@@ -183,6 +185,20 @@ void TCallEvents::OnCallInfo(LINEMESSAGE *cbData, LINECALLINFO *) {
     }
   }
   Note("OnCallInfoEvent", text);
+}
+
+void TCallEvents::OnCallDigit(TObject *, HCALL hCall, char cDigit) {
+  Note("OnCallDigitEvent", "call " + Hex(hCall) + ": key " + std::string(1, cDigit));
+  if (hCall != call_.hCall || call_.bEnded) return;
+  call_.keys += cDigit;
+  if (whenKeyPressed_) whenKeyPressed_(cDigit);
+}
+
+char TCallEvents::TakeKey() {
+  if (call_.keys.empty()) return 0;
+  const char key = call_.keys.front();
+  call_.keys.erase(0, 1);
+  return key;
 }
 
 void TCallEvents::ServeUntil(const std::function<bool()> &done) {

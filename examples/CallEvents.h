@@ -27,6 +27,7 @@ struct TCallFacts {
   std::string callerNumber;
   bool bEnded = false;         // it went idle and its handle was released
   std::string requestFailure;  // a request of the host that TAPI refused later
+  std::string keys;            // touch-tone keys the caller pressed, not yet taken by the host
 
   // The far end has gone: disconnected, or already idle.
   bool Over() const { return bEnded || dwCallState == LINECALLSTATE_DISCONNECTED; }
@@ -45,6 +46,11 @@ class TCallEvents {
   // Runs `act` (a short one, such as stopping a playback) from the handler that sees the
   // current call end; an empty function runs nothing.
   void WhenCallEnds(std::function<void()> act) { whenCallEnds_ = std::move(act); }
+  // Runs `act` (a short one) from the handler that sees the caller press a key, after the key
+  // is kept in the call's facts; an empty function runs nothing.
+  void WhenKeyPressed(std::function<void(char)> act) { whenKeyPressed_ = std::move(act); }
+  // The oldest key the caller pressed that the host has not taken; 0 when there is none.
+  char TakeKey();
 
   // Serves the thread's messages, the component's events among them, until done() holds.
   // Raises the exception a handler raised since the last look.
@@ -76,6 +82,7 @@ class TCallEvents {
   void OnCallDisconnected(HCALL hCall);
   void OnCallLineReply(int iRequestID, int iStatus);
   void OnCallInfo(LINEMESSAGE *cbData, LINECALLINFO *pLineCallInfo);
+  void OnCallDigit(TObject *Sender, HCALL hCall, char cDigit);
 
   void Note(const std::string &event, const std::string &text);
   // A live call becomes the current one when there is none (an outgoing call is first seen
@@ -97,5 +104,6 @@ class TCallEvents {
   // An owned call offered once the current one had ended, which the host still finishes.
   std::optional<TCallFacts> next_;
   std::function<void()> whenCallEnds_;
+  std::function<void(char)> whenKeyPressed_;
   std::string openFailure_;
 };

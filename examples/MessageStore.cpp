@@ -1,6 +1,8 @@
 #include "examples/MessageStore.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +82,59 @@ bool TMessageStore::AddToIndex(const TMessageEntry &entry) const {
   std::ofstream index(IndexPath(), std::ios::app);
   index.write(line.data(), static_cast<std::streamsize>(line.size()));
   return static_cast<bool>(index.flush());
+}
+
+std::vector<TMessageEntry> TMessageStore::ReadIndex() const {
+  std::vector<TMessageEntry> entries;
+  std::lock_guard<std::mutex> hold(folderLock);
+  std::ifstream index(IndexPath());
+  for (std::string line; std::getline(index, line);)
+    if (const auto entry = ParseIndexLine(line)) entries.push_back(*entry);
+  return entries;
+}
+
+bool TMessageStore::Remove(const TMessageEntry &entry) const {
+  std::lock_guard<std::mutex> hold(folderLock);
+  std::string kept;
+  {
+    std::ifstream index(IndexPath());
+    for (std::string line; std::getline(index, line);) {
+      const auto listed = ParseIndexLine(line);
+      if (!listed || listed->fileName != entry.fileName) kept += line + "\n";
+    }
+  }
+  const std::string replacement = IndexPath() + ".new";
+  {
+    std::ofstream index(replacement, std::ios::trunc);
+    index.write(kept.data(), static_cast<std::streamsize>(kept.size()));
+    if (!index.flush()) return false;
+  }
+  std::error_code error;
+  fs::rename(replacement, IndexPath(), error);
+  if (error) return false;
+  fs::remove(PathOf(entry.fileName), error);
+  return true;
+}
+
+std::optional<TMessageEntry> ParseIndexLine(const std::string &line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (fields.size() != 5 || std::sscanf(fields[0].c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &year, &month,
+                                        &day, &hour, &minute, &second) != 6)
+    return std::nullopt;
+  TMessageEntry entry{0, fields[1], fields[2], std::atof(fields[3].c_str()), fields[4]};
+  // A name that leaves the folder is nothing the machine wrote.
+  if (entry.fileName.empty() || entry.fileName.find('/') != std::string::npos ||
+      entry.fileName.find('\\') != std::string::npos)
+    return std::nullopt;
+  try {
+    entry.time = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+  } catch (const EConvertError &) {
+    return std::nullopt;
+  }
+  return entry;
 }
 
 std::string IndexLine(const TMessageEntry &entry) {

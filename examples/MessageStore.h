@@ -2,7 +2,9 @@
 // of the call and the caller's number, and an index file with one line per message.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <vcl.h>
 
@@ -35,9 +37,17 @@ class TMessageStore {
   std::string NewMessageName(TDateTime time, const std::string &callerNumber) const;
   // Appends the entry's line to the index; false when the index cannot be written.
   bool AddToIndex(const TMessageEntry &entry) const;
+  // The index's entries in order; lines that are not an entry are skipped.
+  std::vector<TMessageEntry> ReadIndex() const;
+  // Takes the message out of the index and removes its file; the index is replaced whole, so
+  // that it never lists a message without its file, nor loses another. False, with nothing
+  // changed, when the index cannot be rewritten.
+  bool Remove(const TMessageEntry &entry) const;
 
  private:
   std::string folder_;
 };
 
 std::string IndexLine(const TMessageEntry &entry);
+// The entry an index line holds; none for a line that is not one.
+std::optional<TMessageEntry> ParseIndexLine(const std::string &line);

@@ -69,6 +69,19 @@ void TakeDevices(TArgs &a, TPhoneOptions &o) {
   if (o.devices.size() == 1) o.devices.clear();
 }
 
+// The caller's keys for hearing the messages: 4 to 12 of 0-9 (no * or #, which steer the menu).
+void TakePin(TArgs &a, TPhoneOptions &o) {
+  constexpr size_t kShortest = 4, kLongest = 12;
+  const std::string text = a.Value("--pin");
+  const bool digits =
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!digits || text.size() < kShortest || text.size() > kLongest) {
+    throw TUsageError("--pin must be " + std::to_string(kShortest) + " to " +
+                      std::to_string(kLongest) + " digits 0-9, not '" + text + "'");
+  }
+  o.pin = text;
+}
+
 // Options every command that opens a line takes.
 void AddLineOptions(TOptionTable &table) {
   table["--device"] = TakeDevices;
@@ -91,6 +104,7 @@ TOptionTable AnswerOptions() {
   table["--calls"] = [](TArgs &a, TPhoneOptions &o) {
     o.calls = static_cast<int>(a.Number("--calls", {0, 10000}));
   };
+  table["--pin"] = TakePin;
   table["--demo"] = [](TArgs &, TPhoneOptions &o) { o.demo = true; };
   // Two of the demo exchange's lines can be served (the third reports its strings in Unicode).
   table["--demo-lines"] = [](TArgs &a, TPhoneOptions &o) {
@@ -125,13 +139,16 @@ const char *const kPhoneUsage =
     "usage: corvax-phone devices [--system-tapi | --sip FILE]\n"
     "       corvax-phone answer [--device N | N,M,... | all | --choose] [--greeting WAV]\n"
     "                           [--messages DIR] [--rings 1-20] [--max-seconds 1-600]\n"
-    "                           [--calls N] [--log FILE] [--demo] [--demo-lines 1-2]\n"
+    "                           [--calls N] [--pin DIGITS] [--log FILE] [--demo]\n"
+    "                           [--demo-lines 1-2]\n"
     "                           [--system-tapi | --sip FILE]\n"
     "       corvax-phone dial NUMBER [--device N | --choose] [--play WAV] [--assisted]\n"
     "                           [--log FILE] [--system-tapi | --sip FILE]\n"
     "answer waits for calls, greets each caller and records a message into the messages\n"
     "folder (default ./messages) until silence, --max-seconds (default 60) or a hang-up;\n"
-    "--calls ends it after that many calls (default: until Ctrl-C); --demo lets two scripted\n"
+    "--calls ends it after that many calls (default: until Ctrl-C). A caller may press # in\n"
+    "the greeting to skip to the beep; with --pin (4-12 digits), * then the PIN plays the\n"
+    "messages (7 deletes, 9 keeps, # the next one). --demo lets two scripted\n"
     "callers ring on the simulated exchange, --demo-lines N on N lines at overlapping times.\n"
     "--device 0,2,5 or --device all serves those lines side by side, each on its own, into\n"
     "one messages folder (--calls then counts each line's calls); the time line names the\n"

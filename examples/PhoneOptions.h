@@ -22,7 +22,8 @@ struct TPhoneOptions {
   std::string messages = "messages";
   int rings = 2;
   int maxSeconds = 60;
-  int calls = 0;  // 0: until Ctrl-C
+  int calls = 0;    // 0: until Ctrl-C
+  std::string pin;  // the keys that play the messages to a caller; empty: nobody may
   bool demo = false;
   int demoLines = 1;  // the lines the demo's callers ring, from the first one served
   // dial

@@ -34,6 +34,11 @@ struct IncomingCall {
   std::string comment = {};                          ///< the comment it carries
 };
 
+// Whether a call in `state` carries no sound any more.
+inline bool CallOver(DWORD state) {
+  return state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_IDLE;
+}
+
 // The exchange's record of a call; hosts see it through Exchange's observation methods.
 struct Call {
   CallId id = 0;

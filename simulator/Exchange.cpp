@@ -11,7 +11,12 @@
 
 namespace sim {
 
-Exchange::Exchange() {
+// The far end's sound is made first so that it outlives the listener, which takes from it.
+Exchange::Exchange()
+    : listener_([this](CallId call, char digit, DWORD digitMode, DWORD tickCount) {
+        DigitDetected(call, digit, digitMode, tickCount);
+      }) {
+  Audio();
   devices_.push_back(LineDevice::Default(0));
 }
 
@@ -33,6 +38,7 @@ void Exchange::Reset(DWORD lineCount) {
 }
 
 void Exchange::DropEverything() {
+  listener_.StopAll();
   for (auto &[handle, app] : apps_) CloseHandle(app.event);
   apps_.clear();
   lines_.clear();

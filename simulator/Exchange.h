@@ -20,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/tapi32/TapiProvider.h"
@@ -28,6 +29,7 @@
 #include "simulator/CallRecords.h"
 #include "simulator/FarEndAudio.h"
 #include "simulator/FaultPlan.h"
+#include "simulator/InbandDigits.h"
 #include "simulator/LineDevice.h"
 #include "simulator/LineSetup.h"
 #include "simulator/NetworkFarEnd.h"
@@ -174,7 +176,17 @@ class Exchange : public TapiProvider {
   ///@}
 
   /// @name Touch tones
+  /// On a simulated line (no network) the far end's keys are tones in its sound, found by the
+  /// exchange's receiver while an application monitors the call, and the digits applications
+  /// generate are tones in what the far end hears (FarEndAudio::Played), on Linux.
   ///@{
+  /// The far end presses @p keys (0-9 * # A-D, ',' a pause of kDigitPauseMs) after what it is
+  /// still saying: each a tone of @p toneMs then @p interDigitMs of silence, in the call's
+  /// sound, paced in time. Keys pressed while no application monitors the call reach nobody.
+  /// @return false for an unknown or idle call, a line without a wave-in device or a network
+  /// far end, another character, or where the calls' sound carries no tones (Windows).
+  bool PressKeys(CallId call, std::string_view keys, DWORD interDigitMs = kDigitDefaultMs,
+                 DWORD toneMs = kDigitDefaultMs);
   /// A digit the far end sent, detected in the call's sound or signalled by the network: its
   /// tone began (LINEDIGITMODE_DTMF) or ended (LINEDIGITMODE_DTMFEND) at @p tickCount (now by
   /// default). LINE_MONITORDIGITS goes to every application monitoring the call in that mode;
@@ -348,6 +360,8 @@ class Exchange : public TapiProvider {
   LONG GenerateDigitsChecked(HCALL hCall, DWORD digitMode, LPCSTR digits, DWORD duration);
   // Ends the digits being generated into the call, telling the application that asked.
   void EndDigits(Call &call, DWORD termination);
+  // Listens for the far end's keys in the call's sound while a handle monitors its digits.
+  void ListenForDigits(const Call &call);
 
   LONG Accept(Request request);
   void Complete(Request &request);
@@ -381,6 +395,8 @@ class Exchange : public TapiProvider {
   // from an earlier scenario never names something new.
   DWORD nextHandle_ = 0x10000;
   DWORD nextRequest_ = 1;
+  // Last: its thread reports into the rest, so it ends first.
+  DigitListener listener_;
 };
 
 /// The process-wide exchange; the line functions reach it unless another provider is set.

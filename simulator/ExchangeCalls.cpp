@@ -31,11 +31,6 @@ bool Answerable(DWORD state) {
   return state == LINECALLSTATE_OFFERING || state == LINECALLSTATE_ACCEPTED;
 }
 
-// A call in these states carries no sound any more.
-bool Over(DWORD state) {
-  return state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_IDLE;
-}
-
 }  // namespace
 
 HCALL Exchange::GrantHandle(CallId call, HLINE line, DWORD privilege, bool unasked) {
@@ -72,10 +67,11 @@ bool Exchange::HasOwner(CallId call) const {
 }
 
 void Exchange::ChangeState(Call &call, DWORD state, DWORD mode) {
-  const bool wasOver = Over(call.state);
+  const bool wasOver = CallOver(call.state);
   if (state == LINECALLSTATE_IDLE) EndDigits(call, LINEGENERATETERM_CANCEL);
   call.EnterState(state, mode);
-  if (Over(state) && !wasOver) {
+  if (CallOver(state) && !wasOver) {
+    listener_.Stop(call.id);
     if (const auto waveIn = SimulatedWaveIn(call)) Audio().CallEnds(*waveIn, win32::VirtualNow());
   }
   if (state == LINECALLSTATE_IDLE && network_ != nullptr) network_->Ended(call.id);

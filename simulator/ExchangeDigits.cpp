@@ -45,6 +45,7 @@ LONG Exchange::LineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
     if ((dwDigitModes & ~modes.monitor) != 0) return LINEERR_INVALDIGITMODE;
     if (target.state == LINECALLSTATE_IDLE) return LINEERR_INVALCALLSTATE;
     handle->monitoredDigits = dwDigitModes;
+    ListenForDigits(target);
     return 0;
   });
 }
@@ -79,10 +80,37 @@ LONG Exchange::GenerateDigitsChecked(HCALL hCall, DWORD digitMode, LPCSTR digits
   target.generatingDigits = hCall;
   if (network_ != nullptr) {
     network_->GeneratingDigits(target.id, digits, milliseconds);
-  } else if (!deferDigits_) {
-    EndDigits(target, LINEGENERATETERM_DONE);
+    return 0;
   }
+  // The far end hears them at once, as it hears a beep.
+  if (const auto waveOut = devices_[target.deviceId].waveOutId) {
+    Audio().Play(*waveOut, DigitSound(digits, milliseconds, milliseconds));
+  }
+  if (!deferDigits_) EndDigits(target, LINEGENERATETERM_DONE);
   return 0;
+}
+
+void Exchange::ListenForDigits(const Call &call) {
+  const auto waveIn = SimulatedWaveIn(call);
+  const bool monitored = std::any_of(handles_.begin(), handles_.end(), [&](const auto &entry) {
+    return entry.second.call == call.id && entry.second.monitoredDigits != 0;
+  });
+  if (waveIn && monitored && !CallOver(call.state)) {
+    listener_.Listen(call.id, *waveIn);
+  } else {
+    listener_.Stop(call.id);
+  }
+}
+
+bool Exchange::PressKeys(CallId id, std::string_view keys, DWORD interDigitMs, DWORD toneMs) {
+  Lock lock(mutex_);
+  const Call *call = FindCall(id);
+  const auto waveIn = call && !CallOver(call->state) ? SimulatedWaveIn(*call) : std::nullopt;
+  if (!waveIn) return false;
+  const auto sound = DigitSound(keys, toneMs, interDigitMs);
+  if (sound.empty()) return false;
+  Audio().Send(*waveIn, sound);
+  return true;
 }
 
 void Exchange::EndDigits(Call &call, DWORD termination) {

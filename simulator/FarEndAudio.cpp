@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "Clock.h"
@@ -67,9 +68,12 @@ void FarEndAudio::SetPacing(Pacing pacing) {
 }
 
 double FarEndAudio::Send(UINT wave_in_id, std::span<const int16_t> samples) {
-  int64_t at = NextSample();
+  int64_t at = 0;
   {
     std::lock_guard lock(mutex_);
+    // Now as the line's readers see it: a sender that waited for the lock must not place its
+    // sound where a reader has already taken the line's sound.
+    at = NextSample();
     Line &line = lines_[wave_in_id];
     if (pacing_ == Pacing::Queued) {
       line.queued.insert(line.queued.end(), samples.begin(), samples.end());
@@ -254,22 +258,54 @@ size_t FarEndAudio::Record(UINT wave_in_id, double from, std::span<int16_t> into
     }
     return into.size();
   }
-  std::fill(into.begin(), into.end(), int16_t{0});
   const int64_t first = SampleAt(from);
+  const size_t carried = Fill(line, first, into);
+  // Heard or not, what was said before this window is gone, unless the listener still has
+  // to take it.
+  const int64_t kept = std::min(first, line.listened.value_or(first));
+  std::erase_if(line.said, [&](const auto &stretch) {
+    return stretch.first + static_cast<int64_t>(stretch.second.size()) <= kept;
+  });
+  return carried;
+}
+
+size_t FarEndAudio::Fill(const Line &line, int64_t first, std::span<int16_t> into) {
+  std::fill(into.begin(), into.end(), int16_t{0});
   const int64_t end = first + static_cast<int64_t>(into.size());
   const int64_t carried = std::min(end, line.ended.value_or(end));
-  for (auto &[start, samples] : line.said) {
+  for (const auto &[start, samples] : line.said) {
     const int64_t from_sample = std::max(start, first);
     const int64_t to_sample = std::min(start + static_cast<int64_t>(samples.size()), carried);
     for (int64_t at = from_sample; at < to_sample; ++at) {
       into[static_cast<size_t>(at - first)] = samples[static_cast<size_t>(at - start)];
     }
   }
-  // Heard or not, what was said before this window is gone.
-  std::erase_if(line.said, [&](const auto &stretch) {
-    return stretch.first + static_cast<int64_t>(stretch.second.size()) <= first;
-  });
   return static_cast<size_t>(std::max<int64_t>(0, carried - first));
+}
+
+void FarEndAudio::StartListening(UINT wave_in_id) {
+  std::lock_guard lock(mutex_);
+  if (pacing_ == Pacing::Live) lines_[wave_in_id].listened = NextSample();
+}
+
+FarEndAudio::Stretch FarEndAudio::TakeHeard(UINT wave_in_id) {
+  std::lock_guard lock(mutex_);
+  Line &line = lines_[wave_in_id];
+  if (!line.listened) return {};
+  Stretch heard{*line.listened, {}};
+  const int64_t now =
+      std::min(NextSample(), line.ended.value_or(std::numeric_limits<int64_t>::max()));
+  if (now <= heard.from) return heard;
+  heard.samples.resize(static_cast<size_t>(now - heard.from));
+  Fill(line, heard.from, heard.samples);
+  line.listened = now;
+  return heard;
+}
+
+void FarEndAudio::StopListening(UINT wave_in_id) {
+  std::lock_guard lock(mutex_);
+  const auto found = lines_.find(wave_in_id);
+  if (found != lines_.end()) found->second.listened.reset();
 }
 
 void FarEndAudio::Play(UINT wave_out_id, std::span<const int16_t> samples) {

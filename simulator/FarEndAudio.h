@@ -74,6 +74,20 @@ class FarEndAudio {
   /// then on (an earlier end stands).
   void CallEnds(UINT wave_in_id, double at);
 
+  /// A stretch of the line's sound: its samples from sample @p from on (sample n sounds at
+  /// n / 8 virtual milliseconds).
+  struct Stretch {
+    int64_t from = 0;
+    std::vector<int16_t> samples;
+  };
+  /// Live: a listener (the exchange's touch-tone receiver) hears the line's sound from now on;
+  /// what it has not taken yet stays on the line for it, whatever a wave-in device reads.
+  void StartListening(UINT wave_in_id);
+  /// Live: the line's sound since the listener last took it, up to now or the call's end.
+  Stretch TakeHeard(UINT wave_in_id);
+  /// Live: the listener hears the line no more.
+  void StopListening(UINT wave_in_id);
+
   /// The line beeps into the call for @p milliseconds: the far end hears it on the wave-out
   /// device's side and, if it waits for it, speaks after it on the wave-in device's side.
   void Beep(std::optional<UINT> wave_out_id, std::optional<UINT> wave_in_id, DWORD milliseconds);
@@ -103,12 +117,17 @@ class FarEndAudio {
     std::optional<int64_t> ended;
     std::optional<std::vector<int16_t>> afterBeep;
     DWORD reactionMs = 0;
+    // The first sample the listener has not taken; none: nobody listens.
+    std::optional<int64_t> listened;
   };
   using Lock = std::unique_lock<std::mutex>;
 
   // Live: `samples` said from sample `at` on, in place of what was to be said from then on.
   void SayFrom(Line &line, int64_t at, std::span<const int16_t> samples);
   static int64_t SaidUntil(const Line &line);
+  // Fills `into` with the line's sound from sample `first` on; returns how many of its
+  // samples the line carried (none after the call's end).
+  static size_t Fill(const Line &line, int64_t first, std::span<int16_t> into);
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

@@ -2,6 +2,7 @@
 // and a folder that cannot be written.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -58,6 +59,35 @@ TEST(MessageStore, TheIndexGetsOneTabSeparatedLinePerMessage) {
   EXPECT_EQ(component_test::ReadFile(store.IndexPath()),
             "2026-12-09 05:40:12\tAlice Martin\t5550142\t4.0\ta.wav\n"
             "2026-12-09 05:40:12\tBob Stone \tN/A\t0.5\tb.wav\n");
+}
+
+TEST(MessageStore, RemovingAMessageTakesItsLineAndFileAndKeepsTheRest) {
+  component_test::TScratchFolder folder;
+  TMessageStore store(folder.Path("box").string());
+  store.CheckWritable();
+  for (const char *name : {"a.wav", "b.wav", "c.wav"}) {
+    std::ofstream(store.PathOf(name)) << name;
+    ASSERT_TRUE(store.AddToIndex({CallTime(), "Ann", "5550123", 1.5, name}));
+  }
+  // A line the machine did not write, and one naming a file outside the folder, are no entries.
+  std::ofstream(store.IndexPath(), std::ios::app) << "not an entry\n"
+                                                  << "2026-12-09 05:40:12\tX\t1\t1.0\t../x.wav\n";
+  const auto entries = store.ReadIndex();
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[1].callerName, "Ann");
+  EXPECT_EQ(entries[1].callerNumber, "5550123");
+  EXPECT_DOUBLE_EQ(entries[1].seconds, 1.5);
+  EXPECT_EQ(IndexLine(entries[1]), "2026-12-09 05:40:12\tAnn\t5550123\t1.5\tb.wav");
+
+  ASSERT_TRUE(store.Remove(entries[1]));
+  EXPECT_FALSE(std::filesystem::exists(store.PathOf("b.wav")));
+  EXPECT_TRUE(std::filesystem::exists(store.PathOf("a.wav")));
+  EXPECT_TRUE(std::filesystem::exists(store.PathOf("c.wav")));
+  EXPECT_EQ(component_test::ReadFile(store.IndexPath()),
+            "2026-12-09 05:40:12\tAnn\t5550123\t1.5\ta.wav\n"
+            "2026-12-09 05:40:12\tAnn\t5550123\t1.5\tc.wav\n"
+            "not an entry\n"
+            "2026-12-09 05:40:12\tX\t1\t1.0\t../x.wav\n");
 }
 
 TEST(MessageStore, AFolderThatCannotBeWrittenIsRefusedWithItsReason) {

@@ -40,6 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
         TBadInput{{"answer", "--device", "2x"},
                   "--device must be a whole number from 0 to 65535, not '2x'"},
         TBadInput{{"answer", "--rings"}, "--rings needs a value; see corvax-phone --help"},
+        TBadInput{{"answer", "--pin", "123"}, "--pin must be 4 to 12 digits 0-9, not '123'"},
+        TBadInput{{"answer", "--pin", "12#4"}, "--pin must be 4 to 12 digits 0-9, not '12#4'"},
+        TBadInput{{"answer", "--pin", "1234567890123"},
+                  "--pin must be 4 to 12 digits 0-9, not '1234567890123'"},
+        TBadInput{{"dial", "5551234", "--pin", "1234"},
+                  "unknown argument '--pin' for dial; see corvax-phone --help"},
         TBadInput{{"answer", "--greeting", "--demo"},
                   "--greeting needs a value; see corvax-phone --help"},
         TBadInput{{"answer", "--play", "x.wav"},
@@ -98,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PhoneOptions, AnswerTakesEverySetting) {
   const TPhoneOptions options = ParsePhoneOptions(
       {"answer", "--device", "1", "--greeting", "hello.wav", "--messages", "box", "--rings", "20",
-       "--max-seconds", "600", "--log", "debug.log", "--calls", "3", "--demo"});
+       "--max-seconds", "600", "--log", "debug.log", "--calls", "3", "--demo", "--pin", "0042"});
   EXPECT_EQ(options.command, TPhoneCommand::Answer);
   EXPECT_EQ(options.device, 1u);
   EXPECT_EQ(options.greeting, "hello.wav");
@@ -107,6 +113,7 @@ TEST(PhoneOptions, AnswerTakesEverySetting) {
   EXPECT_EQ(options.maxSeconds, 600);
   EXPECT_EQ(options.logFile, "debug.log");
   EXPECT_EQ(options.calls, 3);
+  EXPECT_EQ(options.pin, "0042");
   EXPECT_TRUE(options.demo);
   EXPECT_FALSE(options.chooseDevice);
 }

@@ -13,9 +13,11 @@
 
 #include "Clock.h"
 #include "examples/Interrupt.h"
+#include "examples/MessageStore.h"
 #include "examples/Phone.h"
 #include "simulator/Exchange.h"
 #include "simulator/FarEndAudio.h"
+#include "simulator/InbandDigits.h"
 #include "simulator/Operation.h"
 #include "tests/component/TestSupport.h"
 #include "tests/phone/PhoneHost.h"
@@ -423,5 +425,185 @@ INSTANTIATE_TEST_SUITE_P(
 
         TBadRun{{"answer", "--rings", "25"},
                 "--rings must be a whole number from 1 to 20, not '25'"}));
+
+// The caller's keys, pressed as touch tones in the call's sound: # skips the greeting, * and the
+// PIN play the messages.
+class PhoneKeys : public PhoneRun {
+ protected:
+  void SetUp() override {
+    PhoneRun::SetUp();
+    win32::SetTimeScale(10);
+    if (sim::DigitSound("1", 100, 100).empty()) GTEST_SKIP() << "no touch tones on this system";
+  }
+
+  // A call answered on line 0; what the line had played when it was.
+  sim::CallId AnsweredCall(size_t &playedBefore) {
+    AwaitLineTakingCalls();
+    const sim::CallId call = sim::TheExchange().OfferCall(0, {.caller = {"Ivy", "5550177"}});
+    RingUntilAnswered(call);
+    playedBefore = PlayedOnLine0();
+    return call;
+  }
+
+  // Two messages in the folder: one from Ann at 09:41, one from an unknown caller at 17:05.
+  void TwoMessages() {
+    const TMessageStore store(Messages());
+    store.CheckWritable();
+    const TDateTime day = EncodeDate(2026, 12, 10);
+    for (const auto &[entry, sound] :
+         {std::pair{TMessageEntry{day + EncodeTime(9, 41, 0, 0), "Ann", "5550123", 1.0, "ann.wav"},
+                    annSaid_},
+          std::pair{TMessageEntry{day + EncodeTime(17, 5, 0, 0), "", "", 1.0, "unknown.wav"},
+                    unknownSaid_}}) {
+      ASSERT_TRUE(audio_test::WriteWave(store.PathOf(entry.fileName), sound));
+      ASSERT_TRUE(store.AddToIndex(entry));
+    }
+  }
+
+  // Waits until the line has played `sound` whole, after `from` samples.
+  static bool AwaitPlayed(const audio_test::Samples &sound, size_t from, const char *what) {
+    return Await(
+        [&] {
+          const auto played = sim::Audio().Played(sim::TheExchange().WaveOutId(0).value_or(0));
+          return played.size() > from &&
+                 audio_test::Find(std::span(played).subspan(from), sound).has_value();
+        },
+        what);
+  }
+
+  const audio_test::Samples annSaid_ = audio_test::Sweep(500, 1400, 1.0);
+  const audio_test::Samples unknownSaid_ = audio_test::Sweep(2600, 1600, 1.0);
+};
+
+audio_test::Samples Speech(const std::string &name) {
+  return audio_test::ReadWave(std::string(CORVAX_SPEECH_DIR) + "/" + name + ".wav");
+}
+
+// Where each sound lies in `played`, each after the one before; none for a sound not found
+// there in that order.
+std::vector<std::optional<size_t>> InOrder(std::span<const int16_t> played,
+                                           const std::vector<std::string> &names) {
+  std::vector<std::optional<size_t>> found;
+  size_t from = 0;
+  for (const std::string &name : names) {
+    const auto sound = Speech(name);
+    const auto at =
+        from <= played.size() ? audio_test::Find(played.subspan(from), sound) : std::nullopt;
+    found.push_back(at ? std::optional(from + *at) : std::nullopt);
+    if (at) from += *at + sound.size();
+  }
+  return found;
+}
+
+TEST_F(PhoneKeys, HashInTheGreetingSkipsToTheBeepAndTheMessageHoldsWhatFollows) {
+  const auto greeting = Speech("greeting");
+  const auto said = audio_test::Sweep(600, 2200, 1.5);
+  size_t before = 0;
+  std::thread caller([&] {
+    const sim::CallId call = AnsweredCall(before);
+    if (!AwaitGreetingHeard(before)) return;
+    sim::TheExchange().SayAfterBeep(call, said);
+    // The key, then a quiet line until the caller speaks (digital silence would end the
+    // recording at once), said as one so that the beep cannot come between them.
+    auto key = sim::DigitSound("#", 100, 0);
+    const auto hum = sim::ToneSound(250, 30, 300);
+    key.insert(key.end(), hum.begin(), hum.end());
+    sim::Audio().Send(0, key);
+    sim::TheExchange().HangUpAfterSpeech(call);
+  });
+  const int status = Run({"answer", "--rings", "1", "--calls", "1", "--messages", Messages()});
+  caller.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  EXPECT_NE(out_.str().find("The caller pressed #: skipping to the beep."), std::string::npos)
+      << out_.str();
+  // The greeting's beginning, cut short by the key, and then the beep.
+  const auto played = sim::Audio().Played(0);
+  const auto greeted = audio_test::Find(played, std::span(greeting).first(kRate));
+  ASSERT_TRUE(greeted) << "the greeting's first second";
+  const auto afterGreeting = std::span(played).subspan(*greeted);
+  const auto beep = audio_test::Find(afterGreeting, sim::BeepSound(100));
+  ASSERT_TRUE(beep) << "the beep after the greeting";
+  EXPECT_GE(*beep, static_cast<size_t>(kRate)) << "after the second the caller heard";
+  EXPECT_LT(*beep, greeting.size() - 2 * kRate) << "long before the greeting's end";
+  const auto files = WaveFilesIn(Messages());
+  ASSERT_EQ(files.size(), 1u) << out_.str();
+  EXPECT_TRUE(audio_test::Find(audio_test::ReadWave(files[0]), said))
+      << "what the caller said after the beep, whole, in the message";
+  ExpectLineClosed();
+}
+
+TEST_F(PhoneKeys, StarAndThePinPlayEachMessageWithItsTimeAndCallerSevenDeletesNineKeeps) {
+  // Faster than the others: the menu says much.
+  win32::SetTimeScale(15);
+  TwoMessages();
+  size_t before = 0;
+  std::thread caller([&] {
+    const sim::CallId call = AnsweredCall(before);
+    if (!AwaitGreetingHeard(before)) return;
+    sim::TheExchange().PressKeys(call, "*2468");
+    if (!AwaitPlayed(annSaid_, before, "Ann's message played")) return;
+    sim::TheExchange().PressKeys(call, "7");
+    if (!AwaitPlayed(unknownSaid_, before, "the unknown caller's message played")) return;
+    sim::TheExchange().PressKeys(call, "9");
+    AwaitIdle(call);
+  });
+  const int status =
+      Run({"answer", "--rings", "1", "--calls", "1", "--pin", "2468", "--messages", Messages()});
+  caller.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("The caller gave the PIN: playing the messages."), std::string::npos)
+      << shown;
+
+  // What the caller heard, in time: each message after its time and caller, read word by word.
+  const auto played = sim::Audio().Played(0);
+  const auto heard = std::span<const int16_t>(played).subspan(std::min(before, played.size()));
+  const auto ann = audio_test::Find(heard, annSaid_);
+  const auto unknown = audio_test::Find(heard, unknownSaid_);
+  ASSERT_TRUE(ann && unknown) << shown;
+  const auto annIntro =
+      InOrder(heard.first(*ann), {"menu-count", "digit-2", "menu-received", "digit-0", "digit-9",
+                                  "digit-4", "digit-1", "menu-from", "digit-5", "digit-5",
+                                  "digit-5", "digit-0", "digit-1", "digit-2", "digit-3"});
+  for (size_t i = 0; i < annIntro.size(); ++i) EXPECT_TRUE(annIntro[i]) << "word " << i;
+  const auto unknownIntro = InOrder(heard.subspan(*ann).first(*unknown - *ann),
+                                    {"menu-deleted", "menu-received", "digit-1", "digit-7",
+                                     "digit-0", "digit-5", "menu-unknown"});
+  for (size_t i = 0; i < unknownIntro.size(); ++i) EXPECT_TRUE(unknownIntro[i]) << "word " << i;
+  EXPECT_TRUE(InOrder(heard.subspan(*unknown), {"menu-end"})[0]) << "the end of the messages";
+
+  // 7 took Ann's message out of the index and the folder; 9 kept the other.
+  const auto index = Lines(component_test::ReadFile(fs::path(Messages()) / "index.txt"));
+  ASSERT_EQ(index.size(), 1u);
+  EXPECT_EQ(Fields(index[0]).back(), "unknown.wav");
+  EXPECT_FALSE(fs::exists(fs::path(Messages()) / "ann.wav"));
+  EXPECT_EQ(audio_test::ReadWave(fs::path(Messages()) / "unknown.wav"), unknownSaid_);
+  ExpectLineClosed();
+}
+
+TEST_F(PhoneKeys, ThreeWrongPinsHangUpAndPlayNothing) {
+  TwoMessages();
+  size_t before = 0;
+  sim::CallId call = 0;
+  std::thread caller([&] {
+    call = AnsweredCall(before);
+    if (!AwaitGreetingHeard(before)) return;
+    sim::TheExchange().PressKeys(call, "*111122223333");
+    AwaitIdle(call);
+  });
+  const int status =
+      Run({"answer", "--rings", "1", "--calls", "1", "--pin", "2468", "--messages", Messages()});
+  caller.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  const std::string shown = out_.str();
+  EXPECT_NE(shown.find("Wrong PIN (3 of 3)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Three wrong PINs: the caller is not let in."), std::string::npos);
+  EXPECT_NE(shown.find("Hanging up"), std::string::npos) << "the machine ended the call";
+  const auto played = sim::Audio().Played(0);
+  EXPECT_FALSE(audio_test::Find(played, annSaid_)) << "no message played";
+  EXPECT_EQ(Lines(component_test::ReadFile(fs::path(Messages()) / "index.txt")).size(), 2u);
+  EXPECT_EQ(WaveFilesIn(Messages()).size(), 2u);
+  ExpectLineClosed();
+}
 
 }  // namespace
