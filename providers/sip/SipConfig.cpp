@@ -94,6 +94,8 @@ std::string Registrar(const std::string &value) {
 
 std::vector<Network> AcceptFrom(const std::string &value) {
   return ParseNetworks(value);
+}
+
 Transport TransportNamed(const std::string &value) {
   if (value == "udp") return Transport::Udp;
   if (value == "tcp") return Transport::Tcp;
@@ -135,6 +137,8 @@ Rate RateOf(const std::string &key, const std::string &value) {
                                 ", then optionally a burst no smaller than it)");
   return {static_cast<double>(perSecond),
           static_cast<double>(burst.empty() ? 2 * perSecond : atOnce)};
+}
+
 // Read at start too: a file that cannot be read now (missing, a folder, empty) is refused
 // here, where it is named.
 std::string ReadableFile(const std::string &key, const std::string &value) {

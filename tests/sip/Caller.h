@@ -61,9 +61,8 @@ struct CallerReport {
   std::vector<int16_t> heard;
   size_t beepHeardAt = SIZE_MAX;  // in `heard`, where the beep began
   size_t packetsLost = 0;
-  std::string trouble;  // what went wrong at the SIP level, if anything
-  std::string answer;   // the line's 200 OK to the INVITE
   std::string trouble;             // what went wrong at the SIP level, if anything
+  std::string answer;              // the line's 200 OK to the INVITE
   std::vector<HeardEvent> events;  // telephone-event packets the line sent, in order
   std::vector<int> infoAnswers;    // the status of each INFO's final answer
   bool keysSent = false;
