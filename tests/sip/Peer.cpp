@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -181,8 +182,11 @@ std::string ReceiveAndReply(int port,
 }
 
 std::string Text(const Request &request) {
-  const std::string callId =
-      "probe-" + std::to_string(request.from) + "-" + std::to_string(request.body.size());
+  // A port freed by one probe may be the next one's: a Call-ID (and branch) of its own keeps a
+  // new request from being taken for the retransmission of an earlier one.
+  static std::atomic<unsigned> sent{0};
+  const std::string callId = "probe-" + std::to_string(request.from) + "-" +
+                             std::to_string(request.body.size()) + "-" + std::to_string(++sent);
   const std::string peer = request.host + ":" + std::to_string(request.from);
   const std::string line = "127.0.0.1:" + std::to_string(request.to);
   std::ostringstream message;
