@@ -74,7 +74,8 @@ void RtpStream::OnPacket(const struct sa *src, const struct rtp_header *header, 
   if (header->pt != PayloadType(stream->codec_) || mbuf_get_left(packet) == 0) return;
   // The first packet of the call's sound says where the peer is: behind a NAT it is not where
   // its SDP says. Later ones cannot move it, so that a stranger's packets cannot take the call.
-  if (stream->started_ && !stream->latched_) {
+  // Port 0 is nowhere to send to (a packet so marked comes from a tool, not a telephone).
+  if (stream->started_ && !stream->latched_ && sa_port(src) != 0) {
     stream->remote_ = *src;
     stream->latched_ = true;
   }

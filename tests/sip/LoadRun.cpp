@@ -12,10 +12,12 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "tests/sip/RtpCapture.h"
 #include "tests/sip/RtpPcap.h"
 #include "tests/support/AudioSignals.h"
 
@@ -128,10 +130,11 @@ class GreetingReceivers {
   const std::vector<int> &Ports() const { return ports_; }
 
   // The intervals between the packets of the first `seconds` of each call's sound; call once
-  // the calls are over.
-  std::vector<double> GapsMs(double seconds) const {
+  // the calls are over. The line sends its sound here until the caller's RTP shows where the
+  // caller is (sipp's own port), so the loopback's capture sees all of it where it may run.
+  std::vector<double> GapsMs(double seconds) {
     std::vector<double> gaps;
-    for (const auto &times : arrivals_) {
+    for (const auto &times : capture_.Error().empty() ? SentByLines() : arrivals_) {
       for (size_t i = 1; i < times.size() && Seconds(times[i] - times[0]) <= seconds; ++i)
         gaps.push_back(Seconds(times[i] - times[i - 1]) * 1000);
     }
@@ -152,6 +155,27 @@ class GreetingReceivers {
     }
   }
 
+  // Each call's packets, by the line's RTP port they come from, wherever they went.
+  std::vector<std::vector<Clock::time_point>> SentByLines() {
+    std::map<uint16_t, std::vector<Clock::time_point>> bySource;
+    for (auto &[flow, times] : capture_.Arrivals()) {
+      if (flow.first < kFirstLinePort || flow.first > kLastLinePort) continue;
+      auto &all = bySource[flow.first];
+      all.insert(all.end(), times.begin(), times.end());
+    }
+    std::vector<std::vector<Clock::time_point>> calls;
+    for (auto &[port, times] : bySource) {
+      std::sort(times.begin(), times.end());
+      calls.push_back(std::move(times));
+    }
+    return calls;
+  }
+
+  // Where lines put their RTP sockets.
+  static constexpr uint16_t kFirstLinePort = 20000;
+  static constexpr uint16_t kLastLinePort = 29998;
+
+  RtpCapture capture_;
   std::vector<pollfd> polls_;
   std::vector<int> ports_;
   std::vector<std::vector<Clock::time_point>> arrivals_;
