@@ -436,6 +436,11 @@ class PhoneKeys : public PhoneRun {
     if (sim::DigitSound("1", 100, 100).empty()) GTEST_SKIP() << "no touch tones on this system";
   }
 
+  int AnswerOneCallWithThePin() {
+    return Run(
+        {"answer", "--rings", "1", "--calls", "1", "--pin", "2468", "--messages", Messages()});
+  }
+
   // A call answered on line 0; what the line had played when it was.
   sim::CallId AnsweredCall(size_t &playedBefore) {
     AwaitLineTakingCalls();
@@ -547,8 +552,7 @@ TEST_F(PhoneKeys, StarAndThePinPlayEachMessageWithItsTimeAndCallerSevenDeletesNi
     sim::TheExchange().PressKeys(call, "9");
     AwaitIdle(call);
   });
-  const int status =
-      Run({"answer", "--rings", "1", "--calls", "1", "--pin", "2468", "--messages", Messages()});
+  const int status = AnswerOneCallWithThePin();
   caller.join();
   EXPECT_EQ(status, 0) << err_.str();
   const std::string shown = out_.str();
@@ -591,8 +595,7 @@ TEST_F(PhoneKeys, ThreeWrongPinsHangUpAndPlayNothing) {
     sim::TheExchange().PressKeys(call, "*111122223333");
     AwaitIdle(call);
   });
-  const int status =
-      Run({"answer", "--rings", "1", "--calls", "1", "--pin", "2468", "--messages", Messages()});
+  const int status = AnswerOneCallWithThePin();
   caller.join();
   EXPECT_EQ(status, 0) << err_.str();
   const std::string shown = out_.str();

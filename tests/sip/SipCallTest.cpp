@@ -659,6 +659,31 @@ class SipSecureLine : public SipLine {
            "\nmodule srtp.so\n";
   }
 
+  // baresip answering over TLS (with `mediaenc`, "" for none) from `config`, once it is ready;
+  // the number that reaches it, "" when it never became ready.
+  std::string StartTlsCallee(const fs::path &config, const std::string &mediaenc) {
+    fs::create_directories(config);
+    EXPECT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
+    const int calleePort = FreeUdpPort();
+    WriteBaresipConfig(config, calleePort, config / "quiet.wav",
+                       "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;" +
+                           (mediaenc.empty() ? "" : "mediaenc=" + mediaenc + ";") +
+                           "audio_codecs=PCMU",
+                       BaresipTls());
+    callee_ =
+        std::make_unique<Peer>(std::vector<std::string>{"timeout", std::to_string(kPeerSeconds),
+                                                        "baresip", "-f", config.string()},
+                               config, "baresip");
+    const bool ready = phone_test::WaitUntil(
+        [&] {
+          return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
+                 std::string::npos;
+        },
+        "baresip to be ready");
+    // baresip takes TLS one port above its others.
+    return ready ? "sip:callee@127.0.0.1:" + std::to_string(calleePort + 1) + ";transport=tls" : "";
+  }
+
   // Every flow of the line's RTP (to or from the port baresip's log names as the line's) holds
   // none of `said` as plain G.711 µ-law; at least `flows` of them were long enough to tell.
   // Other programs' RTP on the loopback is left alone.
@@ -684,6 +709,7 @@ class SipSecureLine : public SipLine {
   }
 
   std::unique_ptr<sip_test::RtpCapture> capture_;
+  std::unique_ptr<Peer> callee_;
 };
 
 // The line's media_encryption, and baresip's: srtp-mand offers RTP/SAVP, srtp its keys with
@@ -733,24 +759,8 @@ INSTANTIATE_TEST_SUITE_P(Encryptions, SipSrtpCaller,
 TEST_F(SipSecureLine, ADialledPartyOverTlsWithSrtpHearsThePlayedFileWhole) {
   WriteSecureConfig("srtp-mandatory");
   const fs::path config = folder_.Path("baresip");
-  fs::create_directories(config);
-  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
-  const int calleePort = FreeUdpPort();
-  WriteBaresipConfig(config, calleePort, config / "quiet.wav",
-                     "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;"
-                     "mediaenc=srtp-mand;audio_codecs=PCMU",
-                     BaresipTls());
-  Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
-               "baresip");
-  // baresip takes TLS one port above its others.
-  const std::string number =
-      "sip:callee@127.0.0.1:" + std::to_string(calleePort + 1) + ";transport=tls";
-  ASSERT_TRUE(phone_test::WaitUntil(
-      [&] {
-        return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
-               std::string::npos;
-      },
-      "baresip to be ready"));
+  const std::string number = StartTlsCallee(config, "srtp-mand");
+  ASSERT_NE(number, "") << "baresip to be ready";
   EXPECT_EQ(Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {}), 0)
       << err_.str() << out_.str() << component_test::ReadFile(Log());
   audio_test::Samples heard;
@@ -765,23 +775,8 @@ TEST_F(SipSecureLine, ADialledPartyOverTlsWithSrtpHearsThePlayedFileWhole) {
 TEST_F(SipSecureLine, APeerWhoseCertificateNoAuthorityOfTheLinesVouchesForIsNotCalled) {
   WriteSecureConfig("srtp", "stranger");
   const fs::path config = folder_.Path("baresip");
-  fs::create_directories(config);
-  ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
-  const int calleePort = FreeUdpPort();
-  WriteBaresipConfig(config, calleePort, config / "quiet.wav",
-                     "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;"
-                     "audio_codecs=PCMU",
-                     BaresipTls());
-  Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
-               "baresip");
-  const std::string number =
-      "sip:callee@127.0.0.1:" + std::to_string(calleePort + 1) + ";transport=tls";
-  ASSERT_TRUE(phone_test::WaitUntil(
-      [&] {
-        return component_test::ReadFile(config / "baresip.out").find("baresip is ready") !=
-               std::string::npos;
-      },
-      "baresip to be ready"));
+  const std::string number = StartTlsCallee(config, "");
+  ASSERT_NE(number, "") << "baresip to be ready";
   EXPECT_EQ(Phone({"dial", number, "--play", folder_.Path("short.wav").string()}, [] {}), 1)
       << err_.str() << out_.str();
   EXPECT_EQ(component_test::ReadFile(config / "baresip.out").find("Incoming call"),
