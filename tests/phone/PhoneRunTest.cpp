@@ -160,7 +160,7 @@ TEST_F(PhoneRun, TheDemoSavesAlicesMessageAndNothingForBob) {
 TEST_F(PhoneRun, CtrlCDuringARecordingKeepsThePartialMessageAndClosesTheLine) {
   win32::SetTimeScale(component_test::LiveCallerTimeScale(50));
   // Carol talks from the moment she calls, through the greeting and on.
-  const auto said = audio_test::Sweep(300, 3000, 60);
+  const auto said = audio_test::Sweep(300, 3000, 600);
   std::thread caller([&] {
     sim::Exchange &exchange = sim::TheExchange();
     // The program sets the exchange up before it opens the line.

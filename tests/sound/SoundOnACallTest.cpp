@@ -78,7 +78,7 @@ TEST_F(SoundOnACall, TheGreetingIsHeardAtTheFarEnd) {
 // file holds what it said up to the hang-up, part of a buffer included, and nothing after.
 TEST_F(SoundOnACall, AHangUpEndsTheRecordingWithWhatWasSaidUpToIt) {
   sim::Audio().SetPacing(sim::FarEndAudio::Pacing::Live);
-  const auto said = audio_test::Sweep(300, 3400, 60);
+  const auto said = audio_test::Sweep(300, 3400, 600);
   const double saidAt = sim::Audio().Send(kWaveIn, said);
   sim::OperationJournal().Clear();
   std::atomic<double> hangUpFrom = 0, hangUpTo = 0;

@@ -65,7 +65,7 @@ class THost {
 // The caller talks from the moment it calls, on and on: a sweep, so that the message shows
 // which stretch of it was recorded.
 const audio_test::Samples &CallerSpeech() {
-  static const audio_test::Samples speech = audio_test::Sweep(300, 3400, 60);
+  static const audio_test::Samples speech = audio_test::Sweep(300, 3400, 600);
   return speech;
 }
 
