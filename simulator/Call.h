@@ -34,7 +34,7 @@ struct IncomingCall {
   std::string comment = {};                          ///< the comment it carries
 };
 
-// Whether a call in `state` carries no sound any more.
+/// Whether a call in @p state carries no sound any more.
 inline bool CallOver(DWORD state) {
   return state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_IDLE;
 }

@@ -77,8 +77,8 @@ class FarEndAudio {
   /// A stretch of the line's sound: its samples from sample @p from on (sample n sounds at
   /// n / 8 virtual milliseconds).
   struct Stretch {
-    int64_t from = 0;
-    std::vector<int16_t> samples;
+    int64_t from = 0;              ///< the first sample's number
+    std::vector<int16_t> samples;  ///< what sounded, from then on
   };
   /// Live: a listener (the exchange's touch-tone receiver) hears the line's sound from now on;
   /// what it has not taken yet stays on the line for it, whatever a wave-in device reads.
