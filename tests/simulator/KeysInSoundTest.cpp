@@ -9,7 +9,7 @@
 #include "Clock.h"
 #include "dtmf/Detector.h"
 #include "simulator/FarEndAudio.h"
-#include "tests/tapi32/LineFixture.h"
+#include "tests/simulator/CallSoundFixture.h"
 
 namespace tapi_test {
 namespace {
@@ -20,29 +20,20 @@ struct Digit {
   DWORD tick = 0;
 };
 
-class KeysInSound : public LineFixture {
+class KeysInSound : public CallSoundFixture {
  protected:
   void SetUp() override {
-    LineFixture::SetUp();
-    sim::Audio().Reset();
-    exchange.Line(0).WaveOut(0).WaveIn(0);
-    win32::SetTimeScale(10);
+    CallSoundFixture::SetUp();
     app_ = Initialize();
   }
   void TearDown() override {
-    win32::SetTimeScale(1);
+    // The exchange stops listening to the line before its sound goes.
     exchange.Reset();
-    sim::Audio().Reset();
-    LineFixture::TearDown();
+    CallSoundFixture::TearDown();
   }
 
   HCALL AnsweredCall() {
-    Open(app_);
-    call_ = exchange.OfferCall(0);
-    HCALL handle = 0;
-    for (const LINEMESSAGE &message : Drain(app_))
-      if (message.dwMessageID == LINE_CALLSTATE) handle = static_cast<HCALL>(message.hDevice);
-    EXPECT_GT(lineAnswer(handle, nullptr, 0), 0);
+    const HCALL handle = CallSoundFixture::AnsweredCall(app_);
     Drain(app_);
     return handle;
   }
@@ -70,7 +61,6 @@ class KeysInSound : public LineFixture {
   void WaitUntilSaid() { ASSERT_TRUE(sim::Audio().WaitUntilSaid(0)) << "the keys said"; }
 
   LineApp app_;
-  sim::CallId call_ = 0;
 };
 
 TEST_F(KeysInSound, TheFarEndsKeysReachTheMonitoringApplicationWhenTheirTonesSound) {
