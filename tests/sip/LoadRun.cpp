@@ -421,7 +421,7 @@ RoundReport RunCallers(const std::string &target, const std::vector<LoadHost *> 
              "-p",
              std::to_string(FreeUdpPort()),
              "-mp",
-             std::to_string(FreeUdpPort()),
+             std::to_string(FreeUdpPorts(kSippMediaPorts)),
              "-timeout",
              std::to_string(limit) + "s",
              "-timeout_error",

@@ -48,6 +48,28 @@ int FreeUdpPort() {
   return ntohs(address.sin_port);
 }
 
+int FreeUdpPorts(int count) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const int first = FreeUdpPort();
+    if (first + count > 65536) continue;
+    std::vector<int> held;
+    for (int port = first; port < first + count; ++port) {
+      const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+      const sockaddr_in address = Loopback(port);
+      if (sock < 0) break;
+      if (bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        close(sock);
+        break;
+      }
+      held.push_back(sock);
+    }
+    const bool allFree = held.size() == static_cast<size_t>(count);
+    for (const int sock : held) close(sock);
+    if (allFree) return first;
+  }
+  throw std::runtime_error("no run of free UDP ports on 127.0.0.1");
+}
+
 bool Installed(const std::string &program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -103,7 +125,7 @@ std::string Scenario(const std::string &name) {
 
 std::vector<std::string> Sipp(const std::string &scenario, const std::string &target, int localPort,
                               int seconds, const std::string &user, const std::string &host) {
-  const std::string media = std::to_string(FreeUdpPort());
+  const std::string media = std::to_string(FreeUdpPorts(kSippMediaPorts));
   return {"timeout",
           std::to_string(seconds + 5),
           "sipp",

@@ -13,6 +13,10 @@ namespace sip_test {
 
 // A UDP port on 127.0.0.1 that nothing uses at the moment it is asked for.
 int FreeUdpPort();
+// The first of `count` ports in a row that are free on 127.0.0.1.
+int FreeUdpPorts(int count);
+// sipp binds its media port and the three after it (RTCP, video and its RTCP).
+constexpr int kSippMediaPorts = 4;
 
 // Whether a program is on the PATH.
 bool Installed(const std::string &program);
