@@ -36,38 +36,51 @@ const char *const kPcmuOffer =
     "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
     "m=audio 4000 RTP/AVP 0\r\n";
 
-int FreeUdpPort() {
-  const int probe = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address = Loopback(0);
-  socklen_t size = sizeof address;
-  if (probe < 0 || bind(probe, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
-      getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
-    throw std::runtime_error("no UDP port is free on 127.0.0.1");
+namespace {
+
+// Ports are handed out below the kernel's ephemeral range (32768 up), which it gives to any
+// socket that sends before binding: a port probed free there can be taken before a peer binds
+// it. The range also stays clear of the lines' RTP ports (20000 up). Each test process walks it
+// from its own starting point, so processes run side by side seldom meet.
+constexpr int kLowestPort = 10000;
+constexpr int kPortRange = 10000;
+
+// Free on every address, for UDP and for TCP alike, since lines listen on either.
+bool PortIsFree(int port) {
+  for (const int type : {SOCK_DGRAM, SOCK_STREAM}) {
+    const int sock = socket(AF_INET, type, 0);
+    if (sock < 0) return false;
+    sockaddr_in address = Loopback(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool bound = bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(sock);
+    if (!bound) return false;
   }
-  close(probe);
-  return ntohs(address.sin_port);
+  return true;
+}
+
+// Never hands out a port of a run it gave before, until the whole range has gone round.
+int NextCandidate(int count) {
+  static std::atomic<int> next{static_cast<int>(getpid()) * 97 % kPortRange};
+  return kLowestPort + next.fetch_add(count) % kPortRange;
+}
+
+}  // namespace
+
+int FreeUdpPort() {
+  return FreeUdpPorts(1);
 }
 
 int FreeUdpPorts(int count) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const int first = FreeUdpPort();
-    if (first + count > 65536) continue;
-    std::vector<int> held;
-    for (int port = first; port < first + count; ++port) {
-      const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-      const sockaddr_in address = Loopback(port);
-      if (sock < 0) break;
-      if (bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-        close(sock);
-        break;
-      }
-      held.push_back(sock);
-    }
-    const bool allFree = held.size() == static_cast<size_t>(count);
-    for (const int sock : held) close(sock);
-    if (allFree) return first;
+  for (int attempt = 0; attempt < kPortRange; ++attempt) {
+    const int first = NextCandidate(count);
+    if (first + count > kLowestPort + kPortRange) continue;
+    int port = first;
+    while (port < first + count && PortIsFree(port)) ++port;
+    if (port == first + count) return first;
   }
-  throw std::runtime_error("no run of free UDP ports on 127.0.0.1");
+  throw std::runtime_error("no run of " + std::to_string(count) + " free ports from " +
+                           std::to_string(kLowestPort));
 }
 
 bool Installed(const std::string &program) {

@@ -11,9 +11,9 @@
 
 namespace sip_test {
 
-// A UDP port on 127.0.0.1 that nothing uses at the moment it is asked for.
+// A port that nothing uses, for UDP or TCP on any address, at the moment it is asked for.
 int FreeUdpPort();
-// The first of `count` ports in a row that are free on 127.0.0.1.
+// The first of `count` such ports in a row.
 int FreeUdpPorts(int count);
 // sipp binds its media port and the three after it (RTCP, video and its RTCP).
 constexpr int kSippMediaPorts = 4;
