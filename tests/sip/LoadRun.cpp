@@ -66,12 +66,6 @@ double Seconds(Clock::duration duration) {
   return std::chrono::duration<double>(duration).count();
 }
 
-// The caller's sound: one sweep, of which the part after the lead is what the message keeps.
-audio_test::Samples CallerSound(const LoadSettings &settings) {
-  return audio_test::Sweep(kSweepFromHz, kSweepToHz,
-                           settings.greetingSeconds + kLeadSeconds + settings.speechSeconds);
-}
-
 // Distinct tones that fill the greeting: a packet burst shows as a gap between arrivals.
 audio_test::Samples Greeting(double seconds) {
   const std::vector<double> tones = {440, 620, 770, 1320, 1540, 1760, 2100, 2450};
@@ -203,6 +197,13 @@ std::vector<double> SetupTimes(const fs::path &folder) {
   return times;
 }
 
+}  // namespace
+
+audio_test::Samples CallerSound(const LoadSettings &settings) {
+  return audio_test::Sweep(kSweepFromHz, kSweepToHz,
+                           settings.greetingSeconds + kLeadSeconds + settings.speechSeconds);
+}
+
 std::set<fs::path> Messages(const fs::path &folder) {
   std::set<fs::path> files;
   std::error_code error;
@@ -210,6 +211,10 @@ std::set<fs::path> Messages(const fs::path &folder) {
        it.increment(error))
     if (it->path().extension() == ".wav") files.insert(it->path());
   return files;
+}
+
+size_t CallerLead(const LoadSettings &settings) {
+  return audio_test::SamplesIn(settings.greetingSeconds + kLeadSeconds);
 }
 
 // A message is complete when it is one unbroken stretch of the caller's sweep that holds all
@@ -268,7 +273,6 @@ MessageCheck CheckMessage(const fs::path &file, audio_test::Span said, size_t le
   return check;
 }
 
-}  // namespace
 
 LoadHost::LoadHost(const LoadSettings &settings, const std::string &ip, const std::string &name)
     : settings_(settings), ip_(ip), name_(name), port_(FreeUdpPort()) {
@@ -371,7 +375,7 @@ RoundReport RunCallers(const std::string &target, const std::vector<LoadHost *> 
   fs::create_directories(folder);
   const audio_test::Samples said = CallerSound(settings);
   // A caller who vanishes stops halfway through what must be kept.
-  const size_t lead = audio_test::SamplesIn(settings.greetingSeconds + kLeadSeconds);
+  const size_t lead = CallerLead(settings);
   const audio_test::Span sent = vanish
                                     ? audio_test::Span(said).first(lead + (said.size() - lead) / 2)
                                     : audio_test::Span(said);

@@ -9,10 +9,12 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "tests/sip/Peer.h"
+#include "tests/support/AudioSignals.h"
 
 namespace sip_test {
 
@@ -85,6 +87,16 @@ struct RoundReport {
   double wallSeconds = 0;
   size_t Complete() const;
 };
+
+// What a caller says into a call of `settings`: one sweep, of which the part after the lead (the
+// greeting, the beep and the set-up of a loaded host) is what the message must keep.
+audio_test::Samples CallerSound(const LoadSettings &settings);
+size_t CallerLead(const LoadSettings &settings);
+// The messages (WAV files) a folder holds.
+std::set<std::filesystem::path> Messages(const std::filesystem::path &folder);
+// A message is complete when it is one unbroken stretch of what was said that holds all of it
+// after the lead and ends with the last words.
+MessageCheck CheckMessage(const std::filesystem::path &file, audio_test::Span said, size_t lead);
 
 // `calls` callers at once to `target` (host:port), each saying the sweep and hanging up (or,
 // with `vanish`, falling silent mid-sweep and gone without a BYE); returns once `hosts` have
