@@ -32,11 +32,13 @@ kwTAPISoundThread::kwTAPISoundThread(bool CreateSuspended)
       LineHandle(0),
       WindowHandle(0),
       FileHandle(0),
-      recordingEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+      recordingEnded_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      blockDone_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
   WindowHandle = AllocateHWnd(this, &kwTAPISoundThread::SoundWndProc);
   if (!CreateSuspended) {
     DeallocateHWnd(WindowHandle);
     CloseHandle(recordingEnded_);
+    if (blockDone_ != 0) CloseHandle(blockDone_);
     throw Exception(
         "YOU MUST create this thread suspended and Call one of the SetupSound() methods!");
   }
@@ -51,6 +53,7 @@ kwTAPISoundThread::~kwTAPISoundThread() {
   EndRecordingNow();
   DeallocateHWnd(WindowHandle);
   CloseHandle(recordingEnded_);
+  if (blockDone_ != 0) CloseHandle(blockDone_);
 }
 
 void kwTAPISoundThread::SetupSound(AnsiString asFileName, HLINE hLine) {

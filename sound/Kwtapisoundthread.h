@@ -66,7 +66,10 @@ class kwTAPISoundThread : public TThread {
 
   // Asks a running playback to give up: the device is reset and released, and the
   // playback ends without success. Any thread.
-  void StopPlaying() { playStopRequested_ = true; }
+  void StopPlaying() {
+    playStopRequested_ = true;
+    if (blockDone_ != 0) SetEvent(blockDone_);
+  }
 
  protected:
   void Execute() override;
@@ -108,6 +111,9 @@ class kwTAPISoundThread : public TThread {
   std::atomic<double> silenceLevel_{kSilenceLevelStart};
   // Set when the recording has finished or the thread must end.
   const HANDLE recordingEnded_;
+  // Set by the wave out device as it finishes a block, and by a stop request: a playback sleeps
+  // on it instead of looking at its blocks again and again.
+  const HANDLE blockDone_;
   bool messageLost_ = false;
   bool writeFailed_ = false;
   // The worker's reset of a device stopped while it started, and the main thread's reset and

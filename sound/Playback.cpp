@@ -4,6 +4,7 @@
 
 #include "component/LineErrorNames.h"
 #include "component/VarStringValue.h"
+#include "platform/winmm/HandleNumber.h"
 
 namespace {
 
@@ -12,7 +13,9 @@ constexpr DWORD kDeviceIdBlockSize = 1024;
 // A format chunk is a WAVEFORMATEX and its extra bytes, counted by a 16-bit cbSize.
 constexpr DWORD kLargestFormatChunk = 65535;
 constexpr DWORD kReleasePause = 500;
-// How long a playback waits for its current block before it looks again.
+// How long a playback waits for its current block before it looks again: with the device's
+// event, only a safety net; without it (it could not be made), the pace of the looks.
+constexpr DWORD kBlockDoneSafetyNet = 1000;
 constexpr DWORD kBlockPoll = 50;
 
 DWORD BlockSize(WORD wBlockAlign) {
@@ -99,7 +102,10 @@ void kwTAPISoundThread::PlayWaveFile() {
     if (dwDataSize == 0) PlayFailure("Error: Data chunk actually has no data.");
     const WORD wBlockAlign = play.pFormat->nBlockAlign;
     if (wBlockAlign == 0) PlayFailure("Error: Wave format has a block alignment of 0.");
-    if (const MMRESULT r = waveOutOpen(&play.hWaveOut, uDeviceID, play.pFormat, 0, 0, dwMapped))
+    const DWORD dwCallback = blockDone_ != 0 ? CALLBACK_EVENT : CALLBACK_NULL;
+    if (const MMRESULT r = waveOutOpen(&play.hWaveOut, uDeviceID, play.pFormat,
+                                       winmm::HandleParameter(blockDone_), 0,
+                                       dwMapped | dwCallback))
       PlayFailure("Error: waveOutOpen returned: ", r);
     LocalFree(play.pFormat);
     play.pFormat = nullptr;
@@ -161,9 +167,9 @@ void kwTAPISoundThread::ReleasePlayback(TPlayback &play) {
   play = TPlayback{};
 }
 
-// The device marks the blocks done in turn. Between looks the thread sleeps until a message
-// comes for it or a short while has passed: a device that plays for seconds needs no thread
-// spinning beside it.
+// The device marks the blocks done in turn. Between looks the thread sleeps until a block is
+// done, a stop is asked for or a message comes for it: a device that plays for seconds needs
+// no thread spinning beside it.
 void kwTAPISoundThread::WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks) {
   DWORD i = 0;
   while (i < dwBlocks) {
@@ -174,7 +180,10 @@ void kwTAPISoundThread::WaitForBlocks(WAVEHDR **ppHeaders, DWORD dwBlocks) {
       continue;
     }
     Application->ProcessMessages();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, kBlockPoll, QS_ALLINPUT);
+    if (blockDone_ != 0)
+      MsgWaitForMultipleObjects(1, &blockDone_, FALSE, kBlockDoneSafetyNet, QS_ALLINPUT);
+    else
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kBlockPoll, QS_ALLINPUT);
   }
   Succeeded = true;
 }

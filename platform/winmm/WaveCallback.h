@@ -12,11 +12,12 @@ class WaveCallback {
   WaveCallback(DWORD open_flags, DWORD_PTR callback);
 
   // Posts `message` to the callback window, if there is one, with the device's handle as
-  // wParam and the header as lParam.
+  // wParam and the header as lParam; sets the callback event, if there is one.
   void Notify(UINT message, DWORD device, const WAVEHDR *header = nullptr) const;
 
  private:
   HWND window_ = 0;
+  HANDLE event_ = 0;
 };
 
 }  // namespace winmm
