@@ -17,6 +17,8 @@ int FreeUdpPort();
 int FreeUdpPorts(int count);
 // sipp binds its media port and the three after it (RTCP, video and its RTCP).
 constexpr int kSippMediaPorts = 4;
+// baresip listens for TLS on the port after its SIP port.
+constexpr int kBaresipSipPorts = 2;
 
 // Whether a program is on the PATH.
 bool Installed(const std::string &program);

@@ -29,7 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using sip_test::FreeUdpPort;
+using sip_test::FreeUdpPorts;
 using sip_test::Invite;
+using sip_test::kBaresipSipPorts;
 using sip_test::Peer;
 using sip_test::Probe;
 using sip_test::Sipp;
@@ -508,7 +510,7 @@ TEST_F(SipLine, BaresipCallsAndItsRecordingIsTheMessage) {
   fs::create_directories(config);
   const auto voice = audio_test::Sweep(400, 3000, 4);
   ASSERT_TRUE(audio_test::WriteWave(config / "voice.wav", voice));
-  WriteBaresipConfig(config, FreeUdpPort(), config / "voice.wav",
+  WriteBaresipConfig(config, FreeUdpPorts(kBaresipSipPorts), config / "voice.wav",
                      "\"Bea Resip\" <sip:5550123@127.0.0.1>;regint=0;audio_codecs=PCMA");
   ASSERT_EQ(Answer([&] {
               // It hangs up when its file ends, and quits ten seconds after it started.
@@ -553,7 +555,7 @@ TEST_F(SipLine, ADialledPartyHearsThePlayedFileWhole) {
   const fs::path config = folder_.Path("baresip");
   fs::create_directories(config);
   ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
-  const int calleePort = FreeUdpPort();
+  const int calleePort = FreeUdpPorts(kBaresipSipPorts);
   WriteBaresipConfig(config, calleePort, config / "quiet.wav",
                      "<sip:callee@127.0.0.1>;regint=0;answermode=auto;audio_codecs=PCMU");
   Peer baresip({"timeout", std::to_string(kPeerSeconds), "baresip", "-f", config.string()}, config,
@@ -664,7 +666,7 @@ class SipSecureLine : public SipLine {
   std::string StartTlsCallee(const fs::path &config, const std::string &mediaenc) {
     fs::create_directories(config);
     EXPECT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
-    const int calleePort = FreeUdpPort();
+    const int calleePort = FreeUdpPorts(kBaresipSipPorts);
     WriteBaresipConfig(config, calleePort, config / "quiet.wav",
                        "<sip:callee@127.0.0.1;transport=tls>;regint=0;answermode=auto;" +
                            (mediaenc.empty() ? "" : "mediaenc=" + mediaenc + ";") +
@@ -728,7 +730,7 @@ TEST_P(SipSrtpCaller, BaresipCallsOverTlsWithSrtpAndTheMessageHoldsItsSound) {
   fs::create_directories(config);
   const auto voice = audio_test::Sweep(400, 3000, 4);
   ASSERT_TRUE(audio_test::WriteWave(config / "voice.wav", voice));
-  WriteBaresipConfig(config, FreeUdpPort(), config / "voice.wav",
+  WriteBaresipConfig(config, FreeUdpPorts(kBaresipSipPorts), config / "voice.wav",
                      "\"Bea Resip\" <sip:5550123@127.0.0.1;transport=tls>;regint=0;mediaenc=" +
                          std::string(GetParam().baresip) + ";audio_codecs=PCMU",
                      BaresipTls());
@@ -790,7 +792,7 @@ TEST_F(SipSecureLine, AnOfferWithoutKeysIsRefusedWhereSrtpIsMandatory) {
   const fs::path config = folder_.Path("baresip");
   fs::create_directories(config);
   ASSERT_TRUE(audio_test::WriteWave(config / "quiet.wav", audio_test::Samples(8000)));
-  WriteBaresipConfig(config, FreeUdpPort(), config / "quiet.wav",
+  WriteBaresipConfig(config, FreeUdpPorts(kBaresipSipPorts), config / "quiet.wav",
                      "<sip:5550123@127.0.0.1;transport=tls>;regint=0;audio_codecs=PCMU",
                      BaresipTls());
   // The answering machine waits for a call that never comes, until the caller has its answer.

@@ -32,6 +32,7 @@ namespace {
 using sip_test::CallerReport;
 using sip_test::CallerScript;
 using sip_test::FreeUdpPort;
+using sip_test::FreeUdpPorts;
 
 constexpr int kCallerSeconds = 30;
 constexpr DWORD kMessageWaitMs = 15000;
@@ -366,7 +367,7 @@ TEST_F(SipDigits, BaresipsKeysArriveAsDigits) {
   const auto config = folder_.Path("baresip");
   std::filesystem::create_directories(config);
   const int console = FreeUdpPort();
-  WriteBaresipConfig(config, FreeUdpPort(), console,
+  WriteBaresipConfig(config, FreeUdpPorts(sip_test::kBaresipSipPorts), console,
                      "\"Bea Resip\" <sip:5550123@127.0.0.1>;regint=0;audio_codecs=PCMA");
   sip_test::Peer baresip({"timeout", std::to_string(kCallerSeconds), "baresip", "-f",
                           config.string(), "-t", "20", "-e", "/dial sip:desk@" + Line()},
@@ -386,7 +387,7 @@ TEST_F(SipDigits, BaresipHearsTheDigitsTheLineSends) {
     GTEST_SKIP() << "baresip is not installed; scripts/setup installs it";
   const auto config = folder_.Path("baresip");
   std::filesystem::create_directories(config);
-  const int port = FreeUdpPort();
+  const int port = FreeUdpPorts(sip_test::kBaresipSipPorts);
   WriteBaresipConfig(config, port, FreeUdpPort(),
                      "<sip:callee@127.0.0.1>;regint=0;answermode=auto;audio_codecs=PCMU");
   sip_test::Peer baresip(
