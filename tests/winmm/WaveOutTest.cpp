@@ -100,6 +100,25 @@ TEST_F(WaveOut, CompletionCanBePolledWithoutACallback) {
   EXPECT_TRUE(sim::Audio().Played(0).empty()) << "another line's device heard nothing";
 }
 
+TEST_F(WaveOut, AnEventCallbackIsSetOnceABufferIsDone) {
+  win32::SetTimeScale(1000);
+  const HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  ASSERT_NE(done, static_cast<HANDLE>(0));
+  const WAVEFORMATEX native = devices::Native();
+  ASSERT_EQ(waveOutOpen(&device_, 1, &native, winmm::HandleParameter(done), 0,
+                        CALLBACK_EVENT),
+            MMSYSERR_NOERROR);
+  std::vector<Buffer> buffers;
+  for (int i = 0; i < 2; ++i) buffers.emplace_back(4096, static_cast<char>(i + 1));
+  for (auto &buffer : buffers) Queue(buffer);
+  // A waiter woken by the event must find the buffer done: the flag comes first.
+  for (auto &buffer : buffers) {
+    while (!buffer.Done()) ASSERT_EQ(WaitForSingleObject(done, 60000), WAIT_OBJECT_0);
+  }
+  EXPECT_EQ(sim::Audio().Played(1).size(), 2u * 2048);
+  CloseHandle(done);
+}
+
 TEST_F(WaveOut, ResetReturnsEveryQueuedBufferAtOnce) {
   ASSERT_EQ(Open(0, devices::Native()), MMSYSERR_NOERROR);
   std::vector<Buffer> buffers;
