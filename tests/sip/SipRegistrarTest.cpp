@@ -1,8 +1,9 @@
 // A real registrar: Kamailio with digest authentication against a fixed user table
 // (deploy/kamailio/registrar.cfg). corvax-phone's line registers, is called through it and
-// keeps the message whole; another line calls it through the registrar; a wrong password is refused; a registrar that restarts and forgets
-// has the line back within the registration's interval; a registration lost takes the line out
-// of service for its applications until it is back.
+// keeps the message whole; another line calls it through the registrar; a wrong password is
+// refused; a registrar that restarts and forgets has the line back within the registration's
+// interval; a registration lost takes the line out of service for its applications until it is
+// back.
 #include <gtest/gtest.h>
 
 #include <chrono>
